@@ -1,0 +1,172 @@
+#include "korun_mbproxy.h"
+
+#include <QDebug>
+#include <QModbusReply>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Slack on top of the client's own timeout and retries before a wait is given up.
+constexpr int replyDeadlineMarginMs = 500;
+
+QString errorPrefix(QModbusDevice::Error error)
+{
+    switch (error) {
+    case QModbusDevice::NoError: return QString();
+    case QModbusDevice::ReadError: return QStringLiteral("Modbus ReadError");
+    case QModbusDevice::WriteError: return QStringLiteral("Modbus WriteError");
+    case QModbusDevice::ConnectionError: return QStringLiteral("Modbus ConnectionError");
+    case QModbusDevice::ConfigurationError: return QStringLiteral("Modbus ConfigurationError");
+    case QModbusDevice::TimeoutError: return QStringLiteral("Modbus TimeoutError");
+    case QModbusDevice::ProtocolError: return QStringLiteral("Modbus ProtocolError");
+    case QModbusDevice::ReplyAbortedError: return QStringLiteral("Modbus ReplyAbortedError");
+    case QModbusDevice::UnknownError: return QStringLiteral("Modbus UnknownError");
+    }
+    return QString();
+}
+
+bool isLinkFailure(QModbusDevice::Error error)
+{
+    return error == QModbusDevice::ReadError || error == QModbusDevice::WriteError
+        || error == QModbusDevice::ConnectionError;
+}
+
+} // namespace
+
+Korun_MBProxy::Korun_MBProxy(QObject *parent)
+    : QModbusRtuSerialMaster(parent)
+    , serverAddress(0)
+    , requestLoop(this)
+{
+    connect(this, &QModbusDevice::stateChanged, this, &Korun_MBProxy::reportState);
+    connect(this, &QModbusDevice::errorOccurred, this, &Korun_MBProxy::reportError);
+}
+
+bool Korun_MBProxy::isConnected() const
+{
+    return state() == QModbusDevice::ConnectedState;
+}
+
+void Korun_MBProxy::reportState(QModbusDevice::State state)
+{
+    switch (state) {
+    case QModbusDevice::UnconnectedState: emit msg4StatusBar(QStringLiteral("Modbus unconnected")); break;
+    case QModbusDevice::ConnectingState: emit msg4StatusBar(QStringLiteral("Modbus connecting")); break;
+    case QModbusDevice::ConnectedState: emit msg4StatusBar(QStringLiteral("Modbus connected")); break;
+    case QModbusDevice::ClosingState: emit msg4StatusBar(QStringLiteral("Modbus closing")); break;
+    }
+}
+
+void Korun_MBProxy::reportError(QModbusDevice::Error error)
+{
+    emit msg4StatusBar(errorPrefix(error) + errorString());
+    // A vanished line (adapter pulled, other end closed) makes the serial port report
+    // errors endlessly while the client stays "connected" and never finishes its reply.
+    // Closing the link stops that and aborts the outstanding reply.
+    if (isLinkFailure(error) && isConnected())
+        mbDisconnect();
+}
+
+void Korun_MBProxy::mbDisconnect()
+{
+    qDebug("Disconnect");
+    disconnectDevice();
+}
+
+// The link and busy tests shared by mbRead and mbWrite; true when nothing may be sent.
+// A closed link is reopened here, but the request itself waits for the next call.
+bool Korun_MBProxy::refusedBeforeSending(bool logReconnect)
+{
+    if (!isConnected()) {
+        emit msg4StatusBar(QStringLiteral("Modbus disconnected"));
+        if (logReconnect)
+            qDebug("Trying to connect");
+        connectDevice();
+        return true;
+    }
+    if (requestLoop.isRunning()) {
+        emit msg4StatusBar(QStringLiteral("Modbus are busy!"));
+        return true;
+    }
+    return false;
+}
+
+void Korun_MBProxy::failRequest(const QString &text)
+{
+    emit msg4StatusBar(QStringLiteral("Error: ") + text);
+    mbDisconnect();
+}
+
+int Korun_MBProxy::replyDeadlineMs() const
+{
+    return timeout() * (qMax(0, numberOfRetries()) + 1) + replyDeadlineMarginMs;
+}
+
+// Waits in requestLoop until the reply finishes; true when it finished without error.
+bool Korun_MBProxy::awaitReply(QModbusReply &reply)
+{
+    if (reply.isFinished()) {
+        failRequest(reply.errorString());
+        return false;
+    }
+    emit msg4StatusBar(QStringLiteral("Request sent"));
+
+    // The client should finish every reply by itself; the deadline only guards against
+    // one that never does, so that no request can keep the proxy busy for ever.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &requestLoop, &QEventLoop::quit);
+    deadline.start(replyDeadlineMs());
+    const auto finished = connect(&reply, &QModbusReply::finished, &reply,
+                                  [this] { requestLoop.quit(); }, Qt::DirectConnection);
+    requestLoop.exec(QEventLoop::AllEvents);
+    disconnect(finished);
+
+    if (!reply.isFinished()) {
+        failRequest(QStringLiteral("No reply from the module within %1 ms.").arg(deadline.interval()));
+        return false;
+    }
+    if (reply.error() != QModbusDevice::NoError) {
+        failRequest(reply.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)
+{
+    if (refusedBeforeSending(true))
+        return false;
+    std::unique_ptr<QModbusReply> reply(sendReadRequest(unit, serverAddress));
+    if (!reply || !awaitReply(*reply))
+        return false;
+
+    const QModbusDataUnit result = reply->result();
+    if (result.valueCount() != unit.valueCount()) {
+        failRequest(QStringLiteral("The module answered with %1 registers instead of %2.")
+                        .arg(result.valueCount())
+                        .arg(unit.valueCount()));
+        return false;
+    }
+    auto *bytes = static_cast<quint8 *>(dst);
+    for (uint i = 0; i < unit.valueCount(); ++i) {
+        const quint16 value = result.value(int(i));
+        bytes[2 * i] = quint8(value);
+        bytes[2 * i + 1] = quint8(value >> 8);
+    }
+    emit msg4StatusBar(QStringLiteral("Ready"));
+    return true;
+}
+
+bool Korun_MBProxy::mbWrite(const QModbusDataUnit &unit)
+{
+    if (refusedBeforeSending(false))
+        return false;
+    std::unique_ptr<QModbusReply> reply(sendWriteRequest(unit, serverAddress));
+    if (!reply || !awaitReply(*reply))
+        return false;
+    emit msg4StatusBar(QStringLiteral("Ready"));
+    return true;
+}

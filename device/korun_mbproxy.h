@@ -1,0 +1,58 @@
+#pragma once
+
+#include "register_map.h"
+
+#include <QEventLoop>
+#include <QModbusDataUnit>
+#include <QModbusRtuSerialMaster>
+#include <QString>
+
+#include <array>
+
+class QModbusReply;
+
+// The Modbus RTU client through which every exchange with the module goes. Requests are
+// synchronous for the caller: each waits for its reply in a nested event loop, so the GUI
+// keeps running, and a request made while another waits is refused as busy.
+class Korun_MBProxy : public QModbusRtuSerialMaster
+{
+    Q_OBJECT
+
+public:
+    explicit Korun_MBProxy(QObject *parent = nullptr);
+
+    bool isConnected() const;
+
+    // One read request; on success copies the registers into dst as a byte image
+    // (2 bytes per register, low byte first). dst is untouched on failure.
+    bool mbRead(const QModbusDataUnit &unit, void *dst);
+    // One write request.
+    bool mbWrite(const QModbusDataUnit &unit);
+    // Closes the link after a failed request; the next request reopens it.
+    void mbDisconnect();
+
+    // Register blocks of the module. Arrays are register byte images.
+    bool readHoldingRegisters(quint16 start, quint16 count, quint16 *dst);
+    bool writeHoldingRegisters(quint16 start, quint16 count, const quint16 *src);
+    bool readConfiguration(ConfigurationImage &image);
+    bool readReferenceTemperatures(ReferenceTemperatures &temperatures);
+    bool readChannelMeasurements(std::array<MeasurementRecord, 4> &records);
+    bool readAdcStates(std::array<AdcState, 4> &states);
+    bool storeConfiguration(const std::array<ChannelChoice, 4> &choices, bool addressSwitchZeroLeft);
+
+    // Modbus server address of the module (176..191 for the address switch 0..F).
+    quint8 serverAddress;
+
+signals:
+    void msg4StatusBar(QString _msg);
+
+private:
+    void reportState(QModbusDevice::State state);
+    void reportError(QModbusDevice::Error error);
+    bool refusedBeforeSending(bool logReconnect);
+    bool awaitReply(QModbusReply &reply);
+    void failRequest(const QString &text);
+    int replyDeadlineMs() const;
+
+    QEventLoop requestLoop;
+};
