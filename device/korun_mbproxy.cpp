@@ -44,6 +44,13 @@ Korun_MBProxy::Korun_MBProxy(QObject *parent)
     connect(this, &QModbusDevice::errorOccurred, this, &Korun_MBProxy::reportError);
 }
 
+// The base class closes the port in its destructor; by then this part of the object is
+// gone, so the handlers must not hear about it.
+Korun_MBProxy::~Korun_MBProxy()
+{
+    disconnect(this, nullptr, this, nullptr);
+}
+
 bool Korun_MBProxy::isConnected() const
 {
     return state() == QModbusDevice::ConnectedState;

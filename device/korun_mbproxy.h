@@ -20,6 +20,7 @@ class Korun_MBProxy : public QModbusRtuSerialMaster
 
 public:
     explicit Korun_MBProxy(QObject *parent = nullptr);
+    ~Korun_MBProxy() override;
 
     bool isConnected() const;
 

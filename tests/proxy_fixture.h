@@ -1,0 +1,48 @@
+#pragma once
+
+// A proxy connected to korun-sim over a virtual line, with its status texts recorded.
+
+#include "korun_mbproxy.h"
+#include "sim_line.h"
+
+#include <QSignalSpy>
+#include <QStringList>
+
+#include <memory>
+
+class TestProxy : public Korun_MBProxy
+{
+public:
+    using QModbusDevice::setError;
+    using QModbusDevice::setState;
+};
+
+struct ProxyFixture {
+    SimLine line;
+    QStringList texts; // outlives the proxy, which reports its closing on destruction
+    TestProxy proxy;
+
+    ProxyFixture()
+    {
+        QObject::connect(&proxy, &Korun_MBProxy::msg4StatusBar, [this](const QString &text) { texts << text; });
+    }
+
+    // Starts the simulator and opens the link the way the window's Connect does.
+    bool open(const QStringList &simArguments = {}, int selector = 0)
+    {
+        if (!line.start(simArguments))
+            return false;
+        proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, line.portName());
+        proxy.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
+        proxy.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 115200);
+        proxy.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
+        proxy.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
+        proxy.serverAddress = quint8(176 + selector);
+        proxy.setTimeout(200);
+        proxy.setNumberOfRetries(3);
+        const bool opened = proxy.connectDevice() && proxy.isConnected();
+        texts.clear();
+        line.clearRequests();
+        return opened;
+    }
+};

@@ -1,0 +1,257 @@
+// The single-request proxy against the simulated module: status texts, byte order,
+// busy refusal, reconnection and every misbehaviour of the line.
+#include "proxy_fixture.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QModbusDataUnit readUnit(quint16 address, quint16 count)
+{
+    return QModbusDataUnit(QModbusDataUnit::HoldingRegisters, address, QVector<quint16>(count, 0));
+}
+
+const QStringList failedRequestTail = {QStringLiteral("Modbus closing"), QStringLiteral("Modbus unconnected")};
+
+} // namespace
+
+class TestProxyLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void successCopiesRegistersLowByteFirst();
+    void requestWhileUnconnectedOnlyReconnects();
+    void mbWriteReconnectsWithoutDebugLine();
+    void failedRequestsCloseTheLink_data();
+    void failedRequestsCloseTheLink();
+    void wrongRegisterCountIsAFailure_data();
+    void wrongRegisterCountIsAFailure();
+    void nestedRequestIsRefusedAsBusy();
+    void lostLineEndsTheRequestAndRecovers();
+    void linkErrorTextsHaveNoSeparator_data();
+    void linkErrorTextsHaveNoSeparator();
+    void unknownStateGivesNoText();
+    void wrongAddressTimesOut();
+};
+
+void TestProxyLink::successCopiesRegistersLowByteFirst()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    QVERIFY(f.line.command("poke 2000 0000 41C8 1234 ABCD"));
+
+    quint8 image[10];
+    std::fill(std::begin(image), std::end(image), 0xEE);
+    QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QCOMPARE(f.texts, QStringList({"Request sent", "Ready"}));
+    const quint8 expected[8] = {0x00, 0x00, 0xC8, 0x41, 0x34, 0x12, 0xCD, 0xAB};
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(image), 8), QByteArray(reinterpret_cast<const char *>(expected), 8));
+    QCOMPARE(image[8], quint8(0xEE)); // exactly 2n bytes written
+
+    ReferenceTemperatures reference;
+    QVERIFY(f.proxy.readReferenceTemperatures(reference));
+    QCOMPARE(reference.xt1xt2Temperature(), 25.0f);
+    QVERIFY(f.proxy.isConnected());
+}
+
+void TestProxyLink::requestWhileUnconnectedOnlyReconnects()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    f.proxy.disconnectDevice();
+    f.texts.clear();
+
+    quint8 image[8] = {};
+    QTest::ignoreMessage(QtDebugMsg, "Trying to connect");
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QCOMPARE(f.texts, QStringList({"Modbus disconnected", "Modbus connecting", "Modbus connected"}));
+    QVERIFY(f.proxy.isConnected());
+    QTest::qWait(50);
+    QCOMPARE(f.line.requests().size(), 0);
+
+    QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QCOMPARE(f.line.requests().size(), 1);
+}
+
+void TestProxyLink::mbWriteReconnectsWithoutDebugLine()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    f.proxy.disconnectDevice();
+    f.texts.clear();
+    const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, 0x8100, QVector<quint16>{7});
+    static QStringList debugLines;
+    debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { debugLines << text; });
+    const bool written = f.proxy.mbWrite(unit);
+    qInstallMessageHandler(previous);
+    QVERIFY(!written);
+    QCOMPARE(debugLines, QStringList());
+    QCOMPARE(f.texts.first(), QStringLiteral("Modbus disconnected"));
+    QVERIFY(f.proxy.mbWrite(unit));
+    QCOMPARE(f.line.dump(0x8100, 1), QVector<quint16>{7});
+}
+
+void TestProxyLink::failedRequestsCloseTheLink_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("errorText");
+    QTest::newRow("silent") << "silent" << "Error: Request timeout.";
+    QTest::newRow("corrupted CRC") << "badcrc" << "Error: Request timeout.";
+    QTest::newRow("late beyond timeout") << "late 1000 once" << "Error: Request timeout.";
+    QTest::newRow("illegal data address") << "exception 2" << "Error: Modbus Exception Response.";
+    QTest::newRow("server busy") << "exception 6" << "Error: Modbus Exception Response.";
+}
+
+void TestProxyLink::failedRequestsCloseTheLink()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, errorText);
+    ProxyFixture f;
+    QVERIFY(f.open());
+    QVERIFY(f.line.command("fault " + fault));
+
+    quint8 image[8];
+    std::fill(std::begin(image), std::end(image), 0x55);
+    QTest::ignoreMessage(QtDebugMsg, "Disconnect");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QVERIFY2(elapsed.elapsed() < 2500, qPrintable(QString::number(elapsed.elapsed())));
+    QCOMPARE(f.texts, QStringList({"Request sent", errorText}) + failedRequestTail);
+    QVERIFY(!f.proxy.isConnected());
+    QVERIFY(std::all_of(std::begin(image), std::end(image), [](quint8 b) { return b == 0x55; }));
+
+    // The link comes back on demand once the module behaves again.
+    QVERIFY(f.line.command("fault none"));
+    QTest::ignoreMessage(QtDebugMsg, "Trying to connect");
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QTest::qWait(1200); // let late answers drain before the next request
+    QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+}
+
+void TestProxyLink::wrongRegisterCountIsAFailure_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("served");
+    QTest::newRow("too few") << "short" << 3;
+    QTest::newRow("too many") << "long" << 5;
+}
+
+void TestProxyLink::wrongRegisterCountIsAFailure()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, served);
+    ProxyFixture f;
+    QVERIFY(f.open());
+    QVERIFY(f.line.command("fault " + fault));
+    quint8 image[8] = {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11};
+    QTest::ignoreMessage(QtDebugMsg, "Disconnect");
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QCOMPARE(f.texts.at(1), QStringLiteral("Error: The module answered with %1 registers instead of 4.").arg(served));
+    QVERIFY(std::all_of(std::begin(image), std::end(image), [](quint8 b) { return b == 0x11; }));
+    QVERIFY(!f.proxy.isConnected());
+}
+
+void TestProxyLink::nestedRequestIsRefusedAsBusy()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    QVERIFY(f.line.command("fault late 100"));
+
+    bool nestedResult = true;
+    QTimer::singleShot(30, [&] {
+        quint8 other[8];
+        nestedResult = f.proxy.mbRead(readUnit(0x0000, 4), other);
+    });
+    quint8 image[8];
+    QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QVERIFY(!nestedResult);
+    QCOMPARE(f.texts, QStringList({"Request sent", "Modbus are busy!", "Ready"}));
+    QCOMPARE(f.line.requests().size(), 1);
+}
+
+void TestProxyLink::lostLineEndsTheRequestAndRecovers()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    QVERIFY(f.line.command("fault silent"));
+
+    QTimer::singleShot(50, [&] { f.line.cutLine(); });
+    QTest::ignoreMessage(QtDebugMsg, "Disconnect");
+    quint8 image[8];
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QVERIFY(elapsed.elapsed() < 2000);
+    QVERIFY(!f.proxy.isConnected());
+    QVERIFY2(f.texts.size() < 12, qPrintable(f.texts.join(" | ")));
+    QVERIFY(f.texts.last().startsWith(QLatin1String("Error: ")));
+
+    // Nothing keeps running once the link is closed.
+    const int textsAfterFailure = f.texts.size();
+    QTest::qWait(300);
+    QCOMPARE(f.texts.size(), textsAfterFailure);
+
+    // The adapter comes back: the next request reopens the link, the one after succeeds.
+    f.line.stop();
+    QVERIFY(f.line.start());
+    QTest::ignoreMessage(QtDebugMsg, "Trying to connect");
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    QVERIFY(f.proxy.isConnected());
+    QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+}
+
+void TestProxyLink::linkErrorTextsHaveNoSeparator_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no error") << 0 << "Port gone.";
+    QTest::newRow("read") << 1 << "Modbus ReadErrorPort gone.";
+    QTest::newRow("configuration") << 4 << "Modbus ConfigurationErrorPort gone.";
+    QTest::newRow("timeout") << 5 << "Modbus TimeoutErrorPort gone.";
+    QTest::newRow("unknown") << 8 << "Modbus UnknownErrorPort gone.";
+    QTest::newRow("above the table") << 9 << "Port gone.";
+}
+
+void TestProxyLink::linkErrorTextsHaveNoSeparator()
+{
+    QFETCH(int, error);
+    QFETCH(QString, text);
+    TestProxy proxy;
+    QSignalSpy texts(&proxy, &Korun_MBProxy::msg4StatusBar);
+    proxy.setError(QStringLiteral("Port gone."), QModbusDevice::Error(error));
+    QCOMPARE(texts.size(), 1);
+    QCOMPARE(texts.at(0).at(0).toString(), text);
+}
+
+void TestProxyLink::unknownStateGivesNoText()
+{
+    TestProxy proxy;
+    QSignalSpy texts(&proxy, &Korun_MBProxy::msg4StatusBar);
+    proxy.setState(QModbusDevice::State(7));
+    QCOMPARE(texts.size(), 0);
+    proxy.setState(QModbusDevice::ClosingState);
+    QCOMPARE(texts.at(0).at(0).toString(), QStringLiteral("Modbus closing"));
+}
+
+void TestProxyLink::wrongAddressTimesOut()
+{
+    ProxyFixture f;
+    QVERIFY(f.open({"--address", "F"}, 0));
+    quint8 image[8];
+    QTest::ignoreMessage(QtDebugMsg, "Disconnect");
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    f.proxy.serverAddress = 191;
+    QTest::ignoreMessage(QtDebugMsg, "Trying to connect");
+    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
+    f.texts.clear();
+    QVERIFY2(f.proxy.mbRead(readUnit(0x2000, 4), image), qPrintable(f.texts.join(" | ")));
+}
+
+QTEST_GUILESS_MAIN(TestProxyLink)
+#include "tst_proxy.moc"
