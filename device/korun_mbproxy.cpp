@@ -93,7 +93,7 @@ bool Korun_MBProxy::refusedBeforeSending(bool logReconnect)
         connectDevice();
         return true;
     }
-    if (requestLoop.isRunning()) {
+    if (awaitingReply || requestLoop.isRunning()) {
         emit msg4StatusBar(QStringLiteral("Modbus are busy!"));
         return true;
     }
@@ -128,7 +128,9 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
     deadline.start(replyDeadlineMs());
     const auto finished = connect(&reply, &QModbusReply::finished, &reply,
                                   [this] { requestLoop.quit(); }, Qt::DirectConnection);
+    awaitingReply = true;
     requestLoop.exec(QEventLoop::AllEvents);
+    awaitingReply = false;
     disconnect(finished);
 
     if (!reply.isFinished()) {

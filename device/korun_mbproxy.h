@@ -56,4 +56,8 @@ private:
     int replyDeadlineMs() const;
 
     QEventLoop requestLoop;
+    // True from the send until the wait has returned. The loop alone is not enough: once
+    // quit() is called it no longer counts as running, yet events of the same pass (a
+    // timer tick) are still delivered before exec() returns.
+    bool awaitingReply = false;
 };

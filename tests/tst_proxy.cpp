@@ -30,6 +30,7 @@ private slots:
     void wrongRegisterCountIsAFailure_data();
     void wrongRegisterCountIsAFailure();
     void nestedRequestIsRefusedAsBusy();
+    void busyUntilTheWaitHasReturned();
     void lostLineEndsTheRequestAndRecovers();
     void linkErrorTextsHaveNoSeparator_data();
     void linkErrorTextsHaveNoSeparator();
@@ -173,6 +174,30 @@ void TestProxyLink::nestedRequestIsRefusedAsBusy()
     QVERIFY(!nestedResult);
     QCOMPARE(f.texts, QStringList({"Request sent", "Modbus are busy!", "Ready"}));
     QCOMPARE(f.line.requests().size(), 1);
+}
+
+// Ticks that arrive in the same event pass as the reply, after the loop was told to
+// quit, must still find the proxy busy.
+void TestProxyLink::busyUntilTheWaitHasReturned()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    int refused = 0, accepted = 0;
+    QTimer hammer;
+    hammer.setInterval(0);
+    QObject::connect(&hammer, &QTimer::timeout, [&] {
+        quint8 other[8];
+        (f.proxy.mbRead(readUnit(0x0000, 4), other) ? accepted : refused)++;
+    });
+    hammer.start();
+    for (int i = 0; i < 30; ++i) {
+        quint8 image[8];
+        QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+    }
+    hammer.stop();
+    QCOMPARE(accepted, 0);
+    QVERIFY(refused > 30);
+    QCOMPARE(f.line.requests().size(), 30);
 }
 
 void TestProxyLink::lostLineEndsTheRequestAndRecovers()
