@@ -34,7 +34,7 @@ private slots:
     void lostLineEndsTheRequestAndRecovers();
     void linkErrorTextsHaveNoSeparator_data();
     void linkErrorTextsHaveNoSeparator();
-    void unknownStateGivesNoText();
+    void stateTexts();
     void wrongAddressTimesOut();
 };
 
@@ -254,14 +254,16 @@ void TestProxyLink::linkErrorTextsHaveNoSeparator()
     QCOMPARE(texts.at(0).at(0).toString(), text);
 }
 
-void TestProxyLink::unknownStateGivesNoText()
+void TestProxyLink::stateTexts()
 {
     TestProxy proxy;
     QSignalSpy texts(&proxy, &Korun_MBProxy::msg4StatusBar);
-    proxy.setState(QModbusDevice::State(7));
-    QCOMPARE(texts.size(), 0);
     proxy.setState(QModbusDevice::ClosingState);
+    proxy.setState(QModbusDevice::ConnectingState);
+    QCOMPARE(texts.size(), 2);
     QCOMPARE(texts.at(0).at(0).toString(), QStringLiteral("Modbus closing"));
+    QCOMPARE(texts.at(1).at(0).toString(), QStringLiteral("Modbus connecting"));
+    QVERIFY(!proxy.isConnected());
 }
 
 void TestProxyLink::wrongAddressTimesOut()

@@ -326,9 +326,9 @@ void TestWindowWorkflow::statusTextDisappearsAfterThreeSeconds()
     f.refreshOnce();
     QStatusBar *bar = f.window->statusBar();
     QCOMPARE(bar->currentMessage(), QStringLiteral("Ready"));
-    QTest::qWait(2500);
+    QTest::qWait(2000);
     QCOMPARE(bar->currentMessage(), QStringLiteral("Ready"));
-    QTRY_VERIFY_WITH_TIMEOUT(bar->currentMessage().isEmpty(), 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(bar->currentMessage().isEmpty(), 2000);
 }
 
 QTEST_MAIN(TestWindowWorkflow)
