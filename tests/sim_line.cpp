@@ -1,6 +1,5 @@
 #include "sim_line.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTest>
 
@@ -63,23 +62,24 @@ void SimLine::readOutput()
     }
 }
 
+// Waits with the event loop running, so that a window under test keeps working meanwhile.
 bool SimLine::waitForLine(const QString &prefix, QString *line, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
+    bool matched = false;
+    const auto found = [&] {
+        readOutput();
         for (int i = 0; i < lines.size(); ++i) {
             if (lines[i].startsWith(prefix) || lines[i].startsWith(QLatin1String("error"))) {
-                const QString found = lines.takeAt(i);
+                const QString text = lines.takeAt(i);
                 if (line)
-                    *line = found;
-                return found.startsWith(prefix);
+                    *line = text;
+                matched = text.startsWith(prefix);
+                return true;
             }
         }
-        if (deadline.hasExpired() || sim.state() == QProcess::NotRunning)
-            return false;
-        sim.waitForReadyRead(20);
-        readOutput();
-    }
+        return sim.state() == QProcess::NotRunning;
+    };
+    return QTest::qWaitFor(found, timeoutMs) && matched;
 }
 
 bool SimLine::command(const QString &text)
