@@ -1,0 +1,82 @@
+#include "csv_format.h"
+
+#include "sensor_catalogue.h"
+#include "temperature_routing.h"
+
+#include <QStringList>
+
+namespace {
+
+// Point as decimal separator whatever the locale.
+QString number(float value)
+{
+    return QString::number(double(value), 'f', 6);
+}
+
+QString quoted(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+QString sensorName(unsigned code)
+{
+    return code < sensorTypeCount ? QString::fromLatin1(sensorTypeNames[code]) : QString::number(code);
+}
+
+QString channelTemperature(const RefreshResult &result, int channel)
+{
+    const MeasurementRecord &record = (*result.records)[channel];
+    const unsigned code = record.sensorCode();
+    if (code == NO_SENSOR)
+        return QString();
+    const bool thermocouple = isVoltageInputSensor(code) && code != VOLTAGE;
+    if (thermocouple && !result.coldJunction)
+        return QString();
+    float coldJunction = 0.0f;
+    if (result.coldJunction)
+        coldJunction = channel < 2 ? result.coldJunction->xt1xt2Temperature() : result.coldJunction->xt3xt4Temperature();
+    return number(compensatedTemperature(code, record.physicValue(), coldJunction));
+}
+
+} // namespace
+
+QString csvHeader()
+{
+    QStringList columns = {"time_utc", "xt1xt2_temperature_C", "xt3xt4_temperature_C"};
+    for (int n = 1; n <= 4; ++n) {
+        columns << QStringLiteral("ch%1_sensor").arg(n) << QStringLiteral("ch%1_physic_value_mV_or_ohm").arg(n)
+                << QStringLiteral("ch%1_adc_code").arg(n) << QStringLiteral("ch%1_gain").arg(n)
+                << QStringLiteral("ch%1_temperature_C").arg(n);
+    }
+    columns << QStringLiteral("status");
+    return columns.join(QLatin1Char(','));
+}
+
+QString csvRow(const RefreshResult &result)
+{
+    QStringList cells = {result.time};
+    if (result.reference)
+        cells << number(result.reference->xt1xt2Temperature()) << number(result.reference->xt3xt4Temperature());
+    else
+        cells << QString() << QString();
+    for (int channel = 0; channel < 4; ++channel) {
+        if (!result.records) {
+            cells << QString() << QString() << QString() << QString() << QString();
+            continue;
+        }
+        const MeasurementRecord &record = (*result.records)[channel];
+        cells << sensorName(record.sensorCode()) << number(record.physicValue());
+        // Which ADC code is meaningful, and the gain, come from the ADC state.
+        if (result.states) {
+            const AdcState &state = (*result.states)[channel];
+            cells << QString::number(state.adcCode(record)) << QString::number(state.gain());
+        } else {
+            cells << QString() << QString();
+        }
+        cells << channelTemperature(result, channel);
+    }
+    cells << quoted(result.status);
+    return cells.join(QLatin1Char(','));
+}

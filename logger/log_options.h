@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct LogOptions {
+    QString port;
+    int selector = 0;        // address switch 0..15; bus address 176 + selector
+    double periodSeconds = 1.0;
+    long long count = 0;     // refreshes to log; 0 = until stopped
+    QString output;          // empty = standard output
+    bool help = false;
+};
+
+// Parses the command line; on failure returns false with a one-line message in error.
+bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString &error);
+
+extern const char logUsage[];

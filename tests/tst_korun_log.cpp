@@ -1,0 +1,210 @@
+// korun-log as a user runs it: the real program against korun-sim on a virtual line.
+#include "sim_line.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QStringList knownModule = {"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@22.5",
+                                 "--channel", "3=VOLTAGE@12.5", "--channel", "4=NO_SENSOR@0"};
+constexpr int columnCount = 24;
+
+struct LogRun {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+LogRun runLog(const QStringList &arguments, int timeoutMs = 10000)
+{
+    QProcess process;
+    process.start(QStringLiteral(KORUN_LOG_PATH), arguments);
+    process.waitForFinished(timeoutMs);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList fileLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// Waits until the file has at least `count` lines.
+bool waitForLines(const QString &path, int count, int timeoutMs = 10000)
+{
+    return QTest::qWaitFor([&] { return fileLines(path).size() >= count; }, timeoutMs);
+}
+
+} // namespace
+
+class TestKorunLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headerAndRowsForAKnownModule();
+    void failedRefreshesWriteRowsAndRecover();
+    void appendsWithoutSecondHeader();
+    void badArgumentsFailBeforeOpeningAnything_data();
+    void badArgumentsFailBeforeOpeningAnything();
+    void killLeavesOnlyCompleteRows();
+};
+
+void TestKorunLog::headerAndRowsForAKnownModule()
+{
+    SimLine line;
+    QVERIFY(line.start(knownModule));
+    qputenv("LC_ALL", "de_DE.UTF-8"); // a comma locale must not change the numbers
+    const LogRun run = runLog({"--port", line.portName(), "--period", "0.05", "--count", "3"});
+    qunsetenv("LC_ALL");
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0].section(',', 0, 7),
+             QStringLiteral("time_utc,xt1xt2_temperature_C,xt3xt4_temperature_C,ch1_sensor,"
+                            "ch1_physic_value_mV_or_ohm,ch1_adc_code,ch1_gain,ch1_temperature_C"));
+    QVERIFY(lines[0].endsWith(",ch4_temperature_C,status"));
+
+    const QStringList cells = lines[1].split(',');
+    QCOMPARE(cells.size(), columnCount);
+    QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$").match(cells[0]).hasMatch());
+    QCOMPARE(cells[1], QStringLiteral("24.500000"));
+    QCOMPARE(cells[3], QStringLiteral("TC_K"));
+    QCOMPARE(cells[6], QStringLiteral("16"));
+    QVERIFY(qAbs(cells[7].toDouble() - 300) < 0.05);
+    QCOMPARE(cells[8], QStringLiteral("TR_100Pt"));
+    QVERIFY(qAbs(cells[12].toDouble() - 22.5) < 0.01);
+    QCOMPARE(cells[13], QStringLiteral("VOLTAGE"));
+    QCOMPARE(cells[14], QStringLiteral("12.500000"));
+    QCOMPARE(cells[17], QStringLiteral("12.500000"));
+    QCOMPARE(cells[18], QStringLiteral("NO_SENSOR"));
+    QVERIFY(!cells[19].isEmpty());
+    QCOMPARE(cells[22], QString());
+    QCOMPARE(cells[23], QStringLiteral("ok"));
+    QVERIFY(run.err.contains("3 refreshes, 3 complete rows, 0 failed requests"));
+}
+
+void TestKorunLog::failedRefreshesWriteRowsAndRecover()
+{
+    SimLine line;
+    QVERIFY(line.start(knownModule));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("run.csv");
+    QProcess log;
+    log.start(QStringLiteral(KORUN_LOG_PATH), {"--port", line.portName(), "--period", "0.1", "--output", csv});
+    QVERIFY(waitForLines(csv, 4));
+
+    QVERIFY(line.command("fault silent"));
+    const int beforeSilence = fileLines(csv).size();
+    QVERIFY(waitForLines(csv, beforeSilence + 2));
+    QVERIFY(line.command("fault none"));
+    QVERIFY(waitForLines(csv, fileLines(csv).size() + 3));
+
+    line.cutLine();
+    QVERIFY(waitForLines(csv, fileLines(csv).size() + 3));
+    line.stop();
+    QVERIFY(line.start(knownModule));
+    QVERIFY(waitForLines(csv, fileLines(csv).size() + 4));
+
+    ::kill(pid_t(log.processId()), SIGTERM);
+    QVERIFY(log.waitForFinished(3000));
+    QCOMPARE(log.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(log.exitCode(), 0);
+    const QString summary = QString::fromUtf8(log.readAllStandardError());
+    QVERIFY2(summary.contains(QRegularExpression("korun-log: \\d+ refreshes, \\d+ complete rows, [1-9]\\d* failed "
+                                                 "requests, [1-9]\\d* reconnections")),
+             qPrintable(summary));
+
+    const QStringList lines = fileLines(csv);
+    QStringList statuses;
+    for (const QString &row : lines.mid(1)) {
+        const QStringList cells = row.split(',');
+        QCOMPARE(cells.size(), columnCount);
+        statuses << cells.last();
+        if (cells.last() != QLatin1String("ok"))
+            QVERIFY2(cells[1].isEmpty() || cells[3].isEmpty(), qPrintable(row));
+    }
+    QVERIFY(statuses.contains("Error: Request timeout.; Modbus disconnected"));
+    QVERIFY2(std::any_of(statuses.begin(), statuses.end(),
+                         [](const QString &s) { return s.startsWith("Modbus disconnected; Modbus ConnectionError"); }),
+             qPrintable(statuses.join(" | ")));
+    QCOMPARE(statuses.last(), QStringLiteral("ok"));
+}
+
+void TestKorunLog::appendsWithoutSecondHeader()
+{
+    SimLine line;
+    QVERIFY(line.start(knownModule));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("append.csv");
+    QCOMPARE(runLog({"--port", line.portName(), "--count", "2", "--period", "0.05", "--output", csv}).exitCode, 0);
+    QCOMPARE(runLog({"--port", line.portName(), "--count", "1", "--output", csv}).exitCode, 0);
+    const QStringList lines = fileLines(csv);
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[0].startsWith("time_utc,"));
+    QVERIFY(!lines[3].startsWith("time_utc,"));
+}
+
+void TestKorunLog::badArgumentsFailBeforeOpeningAnything_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QString port = QStringLiteral("/dev/korun-not-opened");
+    QTest::newRow("unknown option") << QStringList{"--port", port, "--speed", "9600"} << "unknown option '--speed'";
+    QTest::newRow("no port") << QStringList{"--count", "1"} << "--port is required";
+    QTest::newRow("address G") << QStringList{"--port", port, "--address", "G"} << "--address must be one hex digit";
+    QTest::newRow("address 16") << QStringList{"--port", port, "--address", "16"} << "--address must be one hex digit";
+    QTest::newRow("period 0") << QStringList{"--port", port, "--period", "0"} << "--period must be a positive number";
+    QTest::newRow("period -1") << QStringList{"--port", port, "--period", "-1"} << "--period must be a positive number";
+    QTest::newRow("period text") << QStringList{"--port", port, "--period", "fast"} << "--period must be a positive";
+    QTest::newRow("count 0") << QStringList{"--port", port, "--count", "0"} << "--count must be a positive whole";
+    QTest::newRow("count 1.5") << QStringList{"--port", port, "--count", "1.5"} << "--count must be a positive whole";
+    QTest::newRow("missing value") << QStringList{"--port", port, "--count"} << "--count needs a value";
+    QTest::newRow("output not creatable") << QStringList{"--port", port, "--output", "/nonexistent-dir/x.csv"}
+                                          << "cannot write /nonexistent-dir/x.csv";
+    QTest::newRow("port cannot be opened") << QStringList{"--port", port} << "cannot open " + port;
+}
+
+void TestKorunLog::badArgumentsFailBeforeOpeningAnything()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const LogRun run = runLog(arguments);
+    QVERIFY(run.exitCode > 0);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.err.startsWith("korun-log: " + message), qPrintable(run.err));
+}
+
+void TestKorunLog::killLeavesOnlyCompleteRows()
+{
+    SimLine line;
+    QVERIFY(line.start(knownModule));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("killed.csv");
+    QProcess log;
+    log.start(QStringLiteral(KORUN_LOG_PATH), {"--port", line.portName(), "--period", "0.02", "--output", csv});
+    QVERIFY(waitForLines(csv, 20));
+    ::kill(pid_t(log.processId()), SIGKILL);
+    QVERIFY(log.waitForFinished(3000));
+
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY(content.endsWith('\n'));
+    const QStringList lines = fileLines(csv);
+    for (const QString &row : lines)
+        QCOMPARE(row.split(',').size(), columnCount);
+}
+
+QTEST_GUILESS_MAIN(TestKorunLog)
+#include "tst_korun_log.moc"
