@@ -10,6 +10,20 @@
 
 #include <memory>
 
+// The link settings the window's Connect applies, then the port opened.
+inline bool connectLikeTheWindow(Korun_MBProxy &proxy, const QString &port, int selector = 0)
+{
+    proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, port);
+    proxy.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
+    proxy.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 115200);
+    proxy.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
+    proxy.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
+    proxy.serverAddress = quint8(176 + selector);
+    proxy.setTimeout(200);
+    proxy.setNumberOfRetries(3);
+    return proxy.connectDevice() && proxy.isConnected();
+}
+
 class TestProxy : public Korun_MBProxy
 {
 public:
@@ -32,15 +46,7 @@ struct ProxyFixture {
     {
         if (!line.start(simArguments))
             return false;
-        proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, line.portName());
-        proxy.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
-        proxy.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 115200);
-        proxy.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
-        proxy.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
-        proxy.serverAddress = quint8(176 + selector);
-        proxy.setTimeout(200);
-        proxy.setNumberOfRetries(3);
-        const bool opened = proxy.connectDevice() && proxy.isConnected();
+        const bool opened = connectLikeTheWindow(proxy, line.portName(), selector);
         texts.clear();
         line.clearRequests();
         return opened;
