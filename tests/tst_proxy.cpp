@@ -35,7 +35,6 @@ private slots:
     void linkErrorTextsHaveNoSeparator_data();
     void linkErrorTextsHaveNoSeparator();
     void stateTexts();
-    void wrongAddressTimesOut();
 };
 
 void TestProxyLink::successCopiesRegistersLowByteFirst()
@@ -264,20 +263,6 @@ void TestProxyLink::stateTexts()
     QCOMPARE(texts.at(0).at(0).toString(), QStringLiteral("Modbus closing"));
     QCOMPARE(texts.at(1).at(0).toString(), QStringLiteral("Modbus connecting"));
     QVERIFY(!proxy.isConnected());
-}
-
-void TestProxyLink::wrongAddressTimesOut()
-{
-    ProxyFixture f;
-    QVERIFY(f.open({"--address", "F"}, 0));
-    quint8 image[8];
-    QTest::ignoreMessage(QtDebugMsg, "Disconnect");
-    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
-    f.proxy.serverAddress = 191;
-    QTest::ignoreMessage(QtDebugMsg, "Trying to connect");
-    QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
-    f.texts.clear();
-    QVERIFY2(f.proxy.mbRead(readUnit(0x2000, 4), image), qPrintable(f.texts.join(" | ")));
 }
 
 QTEST_GUILESS_MAIN(TestProxyLink)

@@ -58,9 +58,7 @@ class TestRegisterMap : public QObject
 private slots:
     void storeRules_data();
     void storeRules();
-    void storeKeepsUninterpretedBytes();
     void storeOfRandomImagesTouchesOnlyCodesAndSetup();
-    void recordsDecodeTheirFields();
     void chunkedTransfers();
     void storeWritesTheWorkedExamplesToTheModule();
     void failedReadBeforeStoreWritesNothing();
@@ -101,24 +99,6 @@ void TestRegisterMap::storeRules()
     applyChannelChoices(image, choices, false);
     for (int channel = 0; channel < 4; ++channel)
         QCOMPARE(toVector(firstSixRegisters(image, channel)), registers);
-}
-
-void TestRegisterMap::storeKeepsUninterpretedBytes()
-{
-    ConfigurationImage image;
-    for (std::size_t i = 0; i < image.bytes.size(); ++i)
-        image.bytes[i] = quint8(i * 13 + 5);
-    const ConfigurationImage before = image;
-    applyChannelChoices(image, {{{2, TR_100Pt}, {5, TC_K}, {0, NO_SENSOR}, {3, TR_100N}}}, true);
-    QCOMPARE(image.bytes[1200], quint8(before.bytes[1200] | 1));
-    QCOMPARE(image.bytes[1201], before.bytes[1201]);
-    for (int channel = 0; channel < 4; ++channel) {
-        const int base = 300 * channel;
-        QVERIFY(std::equal(image.bytes.begin() + base + 12, image.bytes.begin() + base + 300,
-                           before.bytes.begin() + base + 12));
-    }
-    applyChannelChoices(image, {}, false);
-    QCOMPARE(image.bytes[1200], quint8(before.bytes[1200] & ~1));
 }
 
 // Whatever the module holds and whatever is chosen, a store changes nothing but bytes 0-11
@@ -163,26 +143,6 @@ void TestRegisterMap::storeOfRandomImagesTouchesOnlyCodesAndSetup()
             }
         }
     }
-}
-
-void TestRegisterMap::recordsDecodeTheirFields()
-{
-    MeasurementRecord record;
-    record.setRegisterValue(0, 0x0000);
-    record.setRegisterValue(1, 0x41C8);
-    record.setRegisterValue(2, 0xEE07);
-    record.setRegisterValue(3, 0xFFFF);
-    record.setRegisterValue(4, 0xFFFF);
-    QCOMPARE(record.physicValue(), 25.0f);
-    QCOMPARE(int(record.sensorCode()), 7);
-
-    AdcState state;
-    state.setRegisterValue(1, 0x1400);
-    QCOMPARE(state.gain(), 16);
-    QCOMPARE(state.adcCode(record), 65535);
-    state.setRegisterValue(1, 0xEF00); // every bit but the flag: gain 128, signed code
-    QCOMPARE(state.gain(), 128);
-    QCOMPARE(state.adcCode(record), -1);
 }
 
 void TestRegisterMap::chunkedTransfers()
