@@ -23,7 +23,8 @@ korun_install_packages() {
 korun_build() {
     local dir=$1
     shift
-    cmake -S "$KORUN_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$dir.configure.log" 2>&1 \
-        || { cat "$dir.configure.log"; return 1; }
+    mkdir -p "$dir"
+    cmake -S "$KORUN_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$dir/configure.log" 2>&1 \
+        || { cat "$dir/configure.log"; return 1; }
     cmake --build "$dir" -j2
 }

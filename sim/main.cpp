@@ -56,6 +56,7 @@ Commands on standard input, one per line (each answered with "ok ..." or "error 
   dump ADDR COUNT          print COUNT registers from ADDR (hex) as "dump ADDR V..."
 
 Standard output logs each request served: "request FUNCTION ADDRESS COUNT" (hex).
+KORUN_SIM_DEBUG=1 in the environment adds the library's frame-by-frame trace.
 )";
 
 struct Options {
