@@ -311,9 +311,8 @@ void TestFaultMatrix::autoUpdateSoakWithFaults()
         QSKIP("set KORUN_SOAK=1 to run the auto-update soak");
     WindowFixture f;
     QVERIFY(f.connect({"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt@20", "--noise", "0.1"}));
-    QTimer *timer = nullptr;
-    for (QTimer *candidate : f.window->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly))
-        timer = candidate;
+    QTimer *timer = f.refreshTimer();
+    QVERIFY(timer);
     QSignalSpy ticks(timer, &QTimer::timeout);
     const QStringList faults = {"silent", "exception 6 @0020", "badcrc", "short @0100", "late 300",
                                 "exception 2 @2000", "long", "vanish"};

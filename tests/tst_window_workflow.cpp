@@ -297,9 +297,7 @@ void TestWindowWorkflow::autoUpdateFollowsCheckBoxAndPeriod()
 {
     WindowFixture f;
     QVERIFY(f.connect());
-    QTimer *timer = nullptr;
-    for (QTimer *candidate : f.window->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly))
-        timer = candidate;
+    QTimer *timer = f.refreshTimer();
     QVERIFY(timer);
 
     f.widget<QDoubleSpinBox>("autoUpdatePeriod")->setValue(0.25);

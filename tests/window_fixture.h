@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -30,6 +31,8 @@ struct WindowFixture {
     }
 
     Korun_MBProxy *proxy() const { return window->findChild<Korun_MBProxy *>(); }
+    // The auto-update timer: the window's only direct child timer.
+    QTimer *refreshTimer() const { return window->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly); }
 
     template <typename T = QWidget>
     T *widget(const QString &name) const
