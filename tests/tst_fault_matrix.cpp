@@ -319,7 +319,7 @@ void TestFaultMatrix::autoUpdateSoakWithFaults()
     ResponsivenessProbe probe;
     f.setAutoUpdate(true, 0.01);
     // Normal running alternates with a fault; a tick is one completed refresh.
-    for (int round = 0; ticks.size() < 2000; ++round) {
+    for (int round = 0; ticks.size() < 3000; ++round) {
         const QString fault = faults[round % faults.size()];
         QVERIFY(f.line.command("fault " + fault));
         QTest::qWait(300);
