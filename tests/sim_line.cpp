@@ -103,6 +103,16 @@ QVector<quint16> SimLine::dump(int address, int count)
     return values;
 }
 
+// The simulator logs a request before it answers it, so once an answer has arrived its
+// log line is in the pipe, though perhaps not yet in QProcess's buffer.
+QVector<SimRequest> SimLine::requests()
+{
+    while (sim.state() == QProcess::Running && sim.waitForReadyRead(0)) {
+    }
+    readOutput();
+    return served;
+}
+
 bool SimLine::waitForRequests(int count, int timeoutMs)
 {
     return QTest::qWaitFor([&] { readOutput(); return served.size() >= count; }, timeoutMs);

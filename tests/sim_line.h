@@ -35,7 +35,8 @@ public:
     bool command(const QString &text);
     QVector<quint16> dump(int address, int count);
 
-    QVector<SimRequest> requests() const { return served; }
+    // Every request the simulator has logged so far, including lines still in the pipe.
+    QVector<SimRequest> requests();
     void clearRequests() { served.clear(); }
     // Waits until at least `count` requests have been logged.
     bool waitForRequests(int count, int timeoutMs = 3000);
