@@ -1,5 +1,6 @@
 #include "sim_line.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
@@ -16,7 +17,8 @@ SimLine::~SimLine()
 
 bool SimLine::start(const QStringList &simArguments)
 {
-    const QString module = dir.path() + QStringLiteral("/module");
+    const QString module = modulePath();
+    removeLinks();
     socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + module,
                                           QStringLiteral("pty,raw,echo=0,link=") + portName()});
     if (!socat.waitForStarted(3000))
@@ -37,12 +39,22 @@ void SimLine::stop()
             process->waitForFinished(3000);
         }
     }
+    removeLinks();
 }
 
 void SimLine::cutLine()
 {
     socat.kill();
     socat.waitForFinished(3000);
+    removeLinks();
+}
+
+// A killed socat leaves its links behind, pointing at pseudo-terminal numbers that the
+// system hands out again, possibly to another test's line running beside this one.
+void SimLine::removeLinks()
+{
+    QFile::remove(modulePath());
+    QFile::remove(portName());
 }
 
 void SimLine::readOutput()

@@ -42,6 +42,8 @@ public:
     bool waitForRequests(int count, int timeoutMs = 3000);
 
 private:
+    QString modulePath() const { return dir.path() + QStringLiteral("/module"); }
+    void removeLinks();
     void readOutput();
     bool waitForLine(const QString &prefix, QString *line, int timeoutMs);
 
