@@ -38,7 +38,9 @@ private:
     qint64 last = 0, longest = 0;
 };
 
-constexpr qint64 stallLimitMs = 150;
+// A window that waited for a silent module without its event loop would stall for all four
+// tries of 200 ms; the margin keeps a busy machine from being taken for a frozen window.
+constexpr qint64 stallLimitMs = 300;
 
 int writesIn(const QVector<SimRequest> &requests)
 {
