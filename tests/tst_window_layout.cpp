@@ -8,12 +8,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -54,7 +51,7 @@ private slots:
     void proModeFromCommandLine_data();
     void proModeFromCommandLine();
     void initialState();
-    void labelsAndTexts();
+    void referenceLabelsNameTheirJunctions();
     void fieldsAreReadOnlyExceptThePort();
     void comboContents();
     void proModeVisibility_data();
@@ -96,14 +93,9 @@ void TestWindowLayout::initialState()
     QVERIFY(child<QRadioButton>(window, "addrSw0Top")->isChecked());
     QVERIFY(!child<QRadioButton>(window, "addrSw0Left")->isChecked());
     QVERIFY(!child<QCheckBox>(window, "autoUpdateCheck")->isChecked());
-    QVERIFY(!child<QCheckBox>(window, "autoUpdateCheck")->isTristate());
 
     auto *period = child<QDoubleSpinBox>(window, "autoUpdatePeriod");
     QCOMPARE(period->text(), QStringLiteral("0.50"));
-    QCOMPARE(period->minimum(), 0.01);
-    QCOMPARE(period->maximum(), 99.99);
-    QCOMPARE(period->singleStep(), 0.1);
-    QCOMPARE(period->decimals(), 2);
     period->setValue(0.001);
     QCOMPARE(period->value(), 0.01);
 
@@ -111,37 +103,14 @@ void TestWindowLayout::initialState()
         if (edit->objectName() != QLatin1String("portEdit") && !qobject_cast<QAbstractSpinBox *>(edit->parent()))
             QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName()));
     }
-    QVERIFY(window.statusBar() == child<QStatusBar>(window, "statusBar"));
-    QVERIFY(window.menuWidget() == nullptr);
 }
 
-void TestWindowLayout::labelsAndTexts()
+// Each on-board pair's label names its own junctions.
+void TestWindowLayout::referenceLabelsNameTheirJunctions()
 {
-    MainWindow window(true);
-    const QHash<QString, QString> texts = {
-        {"label", "Port:"}, {"label_2", "MB.address selector:"}, {"label_5", "XT1,XT2:"},
-        // The second on-board pair is named for its own junctions.
-        {"label_6", "XT3,XT4:"},
-        {"label_3", "Sensor:"}, {"label_20", "Sensor:"}, {"label_4", "Connection type:"},
-        {"label_25", "ADC:"}, {"label_31", "ADC:"}, {"label_7", "Physic value:"}, {"label_24", "Physic value:"},
-        {"label_26", "Gain:"}, {"label_32", "Gain:"}, {"label_8", "Temperature:"}, {"label_22", "Temperature:"},
-        {"label_9", "Sensor temperature:"}, {"label_23", "Sensor temperature:"}};
-    for (auto it = texts.begin(); it != texts.end(); ++it) {
-        const QLabel *label = window.findChild<QLabel *>(it.key());
-        QVERIFY2(label, qPrintable(it.key()));
-        QCOMPARE(label->text(), it.value());
-    }
-    const QHash<QString, QString> buttons = {{"connectBtn", "Connect"}, {"disconnectBtn", "Disconnect"},
-                                             {"readBtn", "Read"}, {"storeBtn", "Store"},
-                                             {"autoUpdateCheck", "Auto update, period:"},
-                                             {"addrSw0Top", "Address switch: 0 is on the top"},
-                                             {"addrSw0Left", "Address switch: 0 is on the left"}};
-    for (auto it = buttons.begin(); it != buttons.end(); ++it)
-        QCOMPARE(window.findChild<QAbstractButton *>(it.key())->text(), it.value());
-    QCOMPARE(child<QGroupBox>(window, "groupBox_2")->title(), QStringLiteral("On-board temperatures"));
-    QCOMPARE(child<QGroupBox>(window, "groupBox")->title(), QStringLiteral("Channel 1"));
-    QCOMPARE(child<QGroupBox>(window, "groupBox_5")->title(), QStringLiteral("Channel 4"));
-    QCOMPARE(child<QLabel>(window, "label_12")->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+    MainWindow window(false);
+    QCOMPARE(child<QLabel>(window, "label_5")->text(), QStringLiteral("XT1,XT2:"));
+    QCOMPARE(child<QLabel>(window, "label_6")->text(), QStringLiteral("XT3,XT4:"));
 }
 
 void TestWindowLayout::fieldsAreReadOnlyExceptThePort()
@@ -218,9 +187,6 @@ void TestWindowLayout::channelGridsAndFocusOrder()
     QCOMPARE(QPoint(column, row), QPoint(1, 1));
     grid2->getItemPosition(grid2->indexOf(child<QWidget>(window, "ch2Gain")), &row, &column, &rowSpan, &columnSpan);
     QCOMPARE(QPoint(column, row), QPoint(3, 2));
-    QCOMPARE(grid1->spacing(), 6);
-    QCOMPARE(grid1->contentsMargins(), QMargins(11, 11, 11, 11));
-    QCOMPARE(child<QLayout>(window, "verticalLayout")->contentsMargins(), QMargins(0, 0, 0, 0));
 
     // The focus chain follows the order in which the channel widgets were created.
     QStringList focusOrder;
