@@ -1,6 +1,7 @@
 #include "korun_mbproxy.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QModbusReply>
 #include <QTimer>
 
@@ -25,6 +26,22 @@ QString errorPrefix(QModbusDevice::Error error)
     case QModbusDevice::UnknownError: return QStringLiteral("Modbus UnknownError");
     }
     return QString();
+}
+
+QString exceptionMeaning(QModbusPdu::ExceptionCode code)
+{
+    switch (code) {
+    case QModbusPdu::IllegalFunction: return QStringLiteral("illegal function");
+    case QModbusPdu::IllegalDataAddress: return QStringLiteral("illegal data address");
+    case QModbusPdu::IllegalDataValue: return QStringLiteral("illegal data value");
+    case QModbusPdu::ServerDeviceFailure: return QStringLiteral("server device failure");
+    case QModbusPdu::Acknowledge: return QStringLiteral("acknowledge");
+    case QModbusPdu::ServerDeviceBusy: return QStringLiteral("server device busy");
+    case QModbusPdu::MemoryParityError: return QStringLiteral("memory parity error");
+    case QModbusPdu::GatewayPathUnavailable: return QStringLiteral("gateway path unavailable");
+    case QModbusPdu::GatewayTargetDeviceFailedToRespond: return QStringLiteral("gateway target failed to respond");
+    default: return QStringLiteral("unknown exception");
+    }
 }
 
 bool isLinkFailure(QModbusDevice::Error error)
@@ -91,17 +108,38 @@ bool Korun_MBProxy::refusedBeforeSending(bool logReconnect)
         if (logReconnect)
             qDebug("Trying to connect");
         connectDevice();
+        failure = {RequestFailure::LinkClosed, isConnected() ? QString() : errorString()};
         return true;
     }
     if (awaitingReply || requestLoop.isRunning()) {
         emit msg4StatusBar(QStringLiteral("Modbus are busy!"));
+        failure = {RequestFailure::Busy, QString()};
         return true;
     }
+    waitForQuietLine();
     return false;
 }
 
-void Korun_MBProxy::failRequest(const QString &text)
+// Waits, busy, until a reply that may still be on its way would have arrived. Replies
+// that come while no request is outstanding are dropped by the client.
+void Korun_MBProxy::waitForQuietLine()
 {
+    const qint64 remaining = quietUntil.remainingTime();
+    if (remaining <= 0)
+        return;
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    connect(&quiet, &QTimer::timeout, &requestLoop, &QEventLoop::quit);
+    quiet.start(int(remaining));
+    awaitingReply = true;
+    requestLoop.exec(QEventLoop::AllEvents);
+    awaitingReply = false;
+}
+
+void Korun_MBProxy::failRequest(const QString &text, const RequestFailure &why)
+{
+    failure = why.kind == RequestFailure::None ? RequestFailure{RequestFailure::NoAnswer, text} : why;
+    quietUntil.setRemainingTime(timeout());
     emit msg4StatusBar(QStringLiteral("Error: ") + text);
     mbDisconnect();
 }
@@ -128,6 +166,8 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
     deadline.start(replyDeadlineMs());
     const auto finished = connect(&reply, &QModbusReply::finished, &reply,
                                   [this] { requestLoop.quit(); }, Qt::DirectConnection);
+    QElapsedTimer elapsed;
+    elapsed.start();
     awaitingReply = true;
     requestLoop.exec(QEventLoop::AllEvents);
     awaitingReply = false;
@@ -138,9 +178,20 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
         return false;
     }
     if (reply.error() != QModbusDevice::NoError) {
-        failRequest(reply.errorString());
+        const QModbusResponse response = reply.rawResult();
+        if (reply.error() == QModbusDevice::ProtocolError && response.isException()) {
+            failRequest(reply.errorString(), {RequestFailure::Refused,
+                                              QStringLiteral("exception %1, %2")
+                                                  .arg(int(response.exceptionCode()))
+                                                  .arg(exceptionMeaning(response.exceptionCode()))});
+        } else {
+            failRequest(reply.errorString());
+        }
         return false;
     }
+    // Longer than one response timeout means the client sent the request again.
+    if (elapsed.elapsed() > timeout())
+        quietUntil.setRemainingTime(timeout());
     return true;
 }
 
@@ -149,7 +200,11 @@ bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)
     if (refusedBeforeSending(true))
         return false;
     std::unique_ptr<QModbusReply> reply(sendReadRequest(unit, serverAddress));
-    if (!reply || !awaitReply(*reply))
+    if (!reply) {
+        failure = {RequestFailure::NoAnswer, errorString()};
+        return false;
+    }
+    if (!awaitReply(*reply))
         return false;
 
     const QModbusDataUnit result = reply->result();
@@ -174,7 +229,11 @@ bool Korun_MBProxy::mbWrite(const QModbusDataUnit &unit)
     if (refusedBeforeSending(false))
         return false;
     std::unique_ptr<QModbusReply> reply(sendWriteRequest(unit, serverAddress));
-    if (!reply || !awaitReply(*reply))
+    if (!reply) {
+        failure = {RequestFailure::NoAnswer, errorString()};
+        return false;
+    }
+    if (!awaitReply(*reply))
         return false;
     emit msg4StatusBar(QStringLiteral("Ready"));
     return true;

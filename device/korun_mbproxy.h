@@ -2,6 +2,7 @@
 
 #include "register_map.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QModbusDataUnit>
 #include <QModbusRtuSerialMaster>
@@ -10,6 +11,20 @@
 #include <array>
 
 class QModbusReply;
+
+// Why the last request that did not go through failed, for callers that keep track of
+// the module's health.
+struct RequestFailure {
+    enum Kind {
+        None,
+        Busy,       // another request of this program was waiting; nothing was sent
+        LinkClosed, // the link was closed; it has been reopened if `reason` is empty
+        NoAnswer,   // no usable reply: timeout, bad frame, wrong length, lost line
+        Refused,    // the module answered with an exception
+    };
+    Kind kind = None;
+    QString reason;
+};
 
 // The Modbus RTU client through which every exchange with the module goes. Requests are
 // synchronous for the caller: each waits for its reply in a nested event loop, so the GUI
@@ -34,12 +49,18 @@ public:
 
     // Register blocks of the module. Arrays are register byte images.
     bool readHoldingRegisters(quint16 start, quint16 count, quint16 *dst);
-    bool writeHoldingRegisters(quint16 start, quint16 count, const quint16 *src);
+    // writtenChunks, when given, counts the requests the module acknowledged.
+    bool writeHoldingRegisters(quint16 start, quint16 count, const quint16 *src, int *writtenChunks = nullptr);
     bool readConfiguration(ConfigurationImage &image);
     bool readReferenceTemperatures(ReferenceTemperatures &temperatures);
     bool readChannelMeasurements(std::array<MeasurementRecord, 4> &records);
     bool readAdcStates(std::array<AdcState, 4> &states);
-    bool storeConfiguration(const std::array<ChannelChoice, 4> &choices, bool addressSwitchZeroLeft);
+    // writtenChunks, when given: the write requests acknowledged, or -1 when the
+    // configuration could not be read and nothing was sent for writing.
+    bool storeConfiguration(const std::array<ChannelChoice, 4> &choices, bool addressSwitchZeroLeft,
+                            int *writtenChunks = nullptr);
+
+    const RequestFailure &lastFailure() const { return failure; }
 
     // Modbus server address of the module (176..191 for the address switch 0..F).
     quint8 serverAddress;
@@ -52,7 +73,9 @@ private:
     void reportError(QModbusDevice::Error error);
     bool refusedBeforeSending(bool logReconnect);
     bool awaitReply(QModbusReply &reply);
-    void failRequest(const QString &text);
+    void waitForQuietLine();
+    // Reports a failed request and closes the link; `why` defaults to NoAnswer with the text.
+    void failRequest(const QString &text, const RequestFailure &why = {});
     int replyDeadlineMs() const;
 
     QEventLoop requestLoop;
@@ -60,4 +83,9 @@ private:
     // quit() is called it no longer counts as running, yet events of the same pass (a
     // timer tick) are still delivered before exec() returns.
     bool awaitingReply = false;
+    // After a request that needed a retry or failed, a late or repeated reply may still be
+    // on its way; Qt's client would take it for the answer to the next request, since
+    // RTU replies carry only the function code. Nothing is sent until this has expired.
+    QDeadlineTimer quietUntil;
+    RequestFailure failure;
 };

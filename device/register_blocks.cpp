@@ -23,8 +23,10 @@ bool Korun_MBProxy::readHoldingRegisters(quint16 start, quint16 count, quint16 *
     return true;
 }
 
-bool Korun_MBProxy::writeHoldingRegisters(quint16 start, quint16 count, const quint16 *src)
+bool Korun_MBProxy::writeHoldingRegisters(quint16 start, quint16 count, const quint16 *src, int *writtenChunks)
 {
+    if (writtenChunks)
+        *writtenChunks = 0;
     const auto *bytes = reinterpret_cast<const quint8 *>(src);
     for (quint16 offset = 0; offset < count;) {
         const quint16 n = qMin<quint16>(count - offset, RegisterMap::maxWriteCount);
@@ -35,6 +37,8 @@ bool Korun_MBProxy::writeHoldingRegisters(quint16 start, quint16 count, const qu
         }
         if (!mbWrite(holdingRegisters(start + offset, values)))
             return false;
+        if (writtenChunks)
+            ++*writtenChunks;
         offset += n;
     }
     return true;
@@ -75,12 +79,15 @@ bool Korun_MBProxy::readAdcStates(std::array<AdcState, 4> &states)
     return true;
 }
 
-bool Korun_MBProxy::storeConfiguration(const std::array<ChannelChoice, 4> &choices, bool addressSwitchZeroLeft)
+bool Korun_MBProxy::storeConfiguration(const std::array<ChannelChoice, 4> &choices, bool addressSwitchZeroLeft,
+                                       int *writtenChunks)
 {
+    if (writtenChunks)
+        *writtenChunks = -1;
     ConfigurationImage image;
     if (!readConfiguration(image))
         return false;
     applyChannelChoices(image, choices, addressSwitchZeroLeft);
     return writeHoldingRegisters(RegisterMap::configurationAddress, RegisterMap::configurationCount,
-                                 image.words());
+                                 image.words(), writtenChunks);
 }

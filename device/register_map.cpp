@@ -34,8 +34,11 @@ void setSetupGroup(quint8 *record, int offset, quint8 b0, quint8 b1, quint8 b2, 
 
 void applyChoice(quint8 *record, const ChannelChoice &choice)
 {
-    std::memset(record + auxSetupOffset, 0, setupEnd - auxSetupOffset);
     const unsigned sensor = choice.sensorCode;
+    // A sensor this program does not know (newer firmware, say) keeps its whole setup.
+    if (sensor >= sensorTypeCount)
+        return;
+    std::memset(record + auxSetupOffset, 0, setupEnd - auxSetupOffset);
     const quint8 gain = sensor < sensorTypeCount ? sensorGainCode[sensor] & 0x07 : 0;
     if (isVoltageInputSensor(sensor)) {
         record[0] = VOLTAGE_INPUT;
@@ -49,14 +52,24 @@ void applyChoice(quint8 *record, const ChannelChoice &choice)
             setSetupGroup(record, auxSetupOffset, 0x07, 0x00, 0x10, 0x14, 0x02);
         if (connection >= RESISTIVE_2_WIRE && connection <= RESISTIVE_4_WIRE)
             setSetupGroup(record, mainSetupOffset, 0x07, 0x00, 0x11, quint8(0x10 | gain), 0x02);
-    } else if (sensor == NO_SENSOR) {
+    } else {
         record[0] = NO_CONNECTION;
         record[1] = NO_SENSOR;
     }
-    // Unknown sensor codes keep the module's bytes 0 and 1 and get no ADC setup.
 }
 
 } // namespace
+
+int channelWithoutConnection(const std::array<ChannelChoice, 4> &choices)
+{
+    for (int channel = 0; channel < RegisterMap::channelCount; ++channel) {
+        const ChannelChoice &choice = choices[channel];
+        if (isResistiveSensor(choice.sensorCode)
+            && (choice.connectionCode < RESISTIVE_2_WIRE || choice.connectionCode > RESISTIVE_4_WIRE))
+            return channel;
+    }
+    return -1;
+}
 
 void applyChannelChoices(ConfigurationImage &image, const std::array<ChannelChoice, 4> &choices,
                          bool addressSwitchZeroLeft)

@@ -92,7 +92,13 @@ struct ConfigurationImage : RegisterImage<RegisterMap::configurationCount> {
     bool addressSwitchZeroLeft() const { return bytes[RegisterMap::addressSwitchByte] & 1; }
 };
 
+// The first channel (0..3) whose resistive sensor has no 2-, 3- or 4-wire connection, as
+// a connection combo left blank gives; such a choice would be stored without ADC setup.
+// -1 when every choice can be stored.
+int channelWithoutConnection(const std::array<ChannelChoice, 4> &choices);
+
 // Rewrites the four channel records (codes and ADC setup bytes 2-11) and the
-// address-switch bit from the window's choices; every other byte keeps its value.
+// address-switch bit from the window's choices; every other byte keeps its value, and a
+// channel whose sensor code is not in the catalogue keeps bytes 0-11 as they were.
 void applyChannelChoices(ConfigurationImage &image, const std::array<ChannelChoice, 4> &choices,
                          bool addressSwitchZeroLeft);

@@ -1,7 +1,7 @@
 #include "csv_format.h"
 
+#include "module_snapshot.h"
 #include "sensor_catalogue.h"
-#include "temperature_routing.h"
 
 #include <QStringList>
 
@@ -25,21 +25,6 @@ QString sensorName(unsigned code)
     return code < sensorTypeCount ? QString::fromLatin1(sensorTypeNames[code]) : QString::number(code);
 }
 
-QString channelTemperature(const RefreshResult &result, int channel)
-{
-    const MeasurementRecord &record = (*result.records)[channel];
-    const unsigned code = record.sensorCode();
-    if (code == NO_SENSOR)
-        return QString();
-    const bool thermocouple = isVoltageInputSensor(code) && code != VOLTAGE;
-    if (thermocouple && !result.coldJunction)
-        return QString();
-    float coldJunction = 0.0f;
-    if (result.coldJunction)
-        coldJunction = channel < 2 ? result.coldJunction->xt1xt2Temperature() : result.coldJunction->xt3xt4Temperature();
-    return number(compensatedTemperature(code, record.physicValue(), coldJunction));
-}
-
 } // namespace
 
 QString csvHeader()
@@ -54,9 +39,9 @@ QString csvHeader()
     return columns.join(QLatin1Char(','));
 }
 
-QString csvRow(const RefreshResult &result)
+QString csvRow(const ModuleSnapshot &result, const QString &status)
 {
-    QStringList cells = {result.time};
+    QStringList cells = {result.time.toString(Qt::ISODateWithMs)};
     if (result.reference)
         cells << number(result.reference->xt1xt2Temperature()) << number(result.reference->xt3xt4Temperature());
     else
@@ -75,8 +60,9 @@ QString csvRow(const RefreshResult &result)
         } else {
             cells << QString() << QString();
         }
-        cells << channelTemperature(result, channel);
+        const std::optional<float> temperature = result.temperatures[channel];
+        cells << (temperature ? number(*temperature) : QString());
     }
-    cells << quoted(result.status);
+    cells << quoted(status);
     return cells.join(QLatin1Char(','));
 }

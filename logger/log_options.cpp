@@ -1,5 +1,7 @@
 #include "log_options.h"
 
+#include <QCommandLineParser>
+
 #include <cmath>
 
 const char logUsage[] = R"(Usage: korun-log --port PATH [--address X] [--period SECONDS] [--count N] [--output FILE]
@@ -10,83 +12,73 @@ same temperatures (cold-junction compensated for thermocouples).
 
   --port PATH        serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
   --address X        the module's address switch, 0..F (bus address 176 + X); default 0
-  --period SECONDS   time between refreshes, a positive number; default 1
+  --period SECONDS   time between refreshes, more than 0 and at most 86400; default 1
   --count N          stop after N refreshes; default: run until Ctrl-C or SIGTERM
-  --output FILE      append to FILE (the header is written to a new or empty file only);
-                     default: standard output
+  --output FILE      append to FILE (the header is written to a new or empty file only;
+                     a file with another header is refused); default: standard output
   --help             this text
 
+Options take their value as the next argument or after '=' (--port=/dev/ttyUSB0).
 The link runs at 115200 baud, 8N1, 200 ms response timeout, 3 retries. A refresh that fails
 still writes its row: what it could not read stays empty and the last column gives the
 failure; a lost line is retried on every refresh. Ctrl-C or SIGTERM lets the current
 refresh finish, closes the file and prints a summary on standard error.
+
+Exit status: 0 when at least one complete row was recorded, 1 when none was (module
+silent, wrong address) or the output could not be written, 2 for bad arguments.
 )";
-
-namespace {
-
-bool takeValue(const QStringList &arguments, int &i, QString &value, QString &error)
-{
-    if (i + 1 >= arguments.size()) {
-        error = QStringLiteral("%1 needs a value").arg(arguments[i]);
-        return false;
-    }
-    value = arguments[++i];
-    return true;
-}
-
-} // namespace
 
 bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString &error)
 {
-    bool portGiven = false;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &name = arguments[i];
-        QString value;
-        if (name == QLatin1String("--help")) {
-            options.help = true;
-            return true;
-        } else if (name == QLatin1String("--port")) {
-            if (!takeValue(arguments, i, options.port, error))
-                return false;
-            portGiven = true;
-        } else if (name == QLatin1String("--address")) {
-            if (!takeValue(arguments, i, value, error))
-                return false;
-            bool ok = false;
-            options.selector = value.toInt(&ok, 16);
-            if (value.size() != 1 || !ok) {
-                error = QStringLiteral("--address must be one hex digit 0..F, not '%1'").arg(value);
-                return false;
-            }
-        } else if (name == QLatin1String("--period")) {
-            if (!takeValue(arguments, i, value, error))
-                return false;
-            bool ok = false;
-            options.periodSeconds = value.toDouble(&ok);
-            if (!ok || !std::isfinite(options.periodSeconds) || options.periodSeconds <= 0) {
-                error = QStringLiteral("--period must be a positive number of seconds, not '%1'").arg(value);
-                return false;
-            }
-        } else if (name == QLatin1String("--count")) {
-            if (!takeValue(arguments, i, value, error))
-                return false;
-            bool ok = false;
-            options.count = value.toLongLong(&ok);
-            if (!ok || options.count <= 0) {
-                error = QStringLiteral("--count must be a positive whole number, not '%1'").arg(value);
-                return false;
-            }
-        } else if (name == QLatin1String("--output")) {
-            if (!takeValue(arguments, i, options.output, error))
-                return false;
-        } else {
-            error = QStringLiteral("unknown option '%1' (see --help)").arg(name);
-            return false;
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"), QStringLiteral("0"));
+    const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
+    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
+    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, port, address, period, count, output});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText() + QStringLiteral(" (see --help)");
+        return false;
     }
-    if (!portGiven || options.port.isEmpty()) {
+    if (parser.isSet(help)) {
+        options.help = true;
+        return true;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unexpected argument '%1' (see --help)").arg(parser.positionalArguments().first());
+        return false;
+    }
+
+    options.port = parser.value(port);
+    if (options.port.isEmpty()) {
         error = QStringLiteral("--port is required (see --help)");
         return false;
     }
+    const QString selector = parser.value(address);
+    bool ok = false;
+    options.selector = selector.toInt(&ok, 16);
+    if (selector.size() != 1 || !ok) {
+        error = QStringLiteral("--address must be one hex digit 0..F, not '%1'").arg(selector);
+        return false;
+    }
+    options.periodSeconds = parser.value(period).toDouble(&ok);
+    if (!ok || !std::isfinite(options.periodSeconds) || options.periodSeconds <= 0
+        || options.periodSeconds > maxPeriodSeconds) {
+        error = QStringLiteral("--period must be a number of seconds above 0 and at most %1, not '%2'")
+                    .arg(maxPeriodSeconds)
+                    .arg(parser.value(period));
+        return false;
+    }
+    if (parser.isSet(count)) {
+        options.count = parser.value(count).toLongLong(&ok);
+        if (!ok || options.count <= 0) {
+            error = QStringLiteral("--count must be a positive whole number, not '%1'").arg(parser.value(count));
+            return false;
+        }
+    }
+    options.output = parser.value(output);
     return true;
 }

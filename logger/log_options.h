@@ -12,6 +12,9 @@ struct LogOptions {
     bool help = false;
 };
 
+// A period a timer can hold, with room to spare.
+constexpr double maxPeriodSeconds = 86400;
+
 // Parses the command line; on failure returns false with a one-line message in error.
 bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString &error);
 

@@ -1,4 +1,6 @@
 // korun-log: records the Korun module's live values as CSV, without the window.
+#include "csv_file.h"
+#include "csv_format.h"
 #include "log_options.h"
 #include "measurement_logger.h"
 #include "stop_signals.h"
@@ -27,13 +29,11 @@ int main(int argc, char *argv[])
     }
 
     QFile output;
-    const bool toFile = !options.output.isEmpty();
-    if (toFile) {
-        output.setFileName(options.output);
+    bool writeHeader = true;
+    if (!options.output.isEmpty()) {
         // Appending never loses an earlier recording.
-        if (!output.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            std::fprintf(stderr, "korun-log: cannot write %s: %s\n", qPrintable(options.output),
-                         qPrintable(output.errorString()));
+        if (!openCsvForAppend(output, options.output, csvHeader(), writeHeader, error)) {
+            std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
             return 2;
         }
     } else if (!output.open(stdout, QIODevice::WriteOnly)) {
@@ -50,9 +50,18 @@ int main(int argc, char *argv[])
     QObject::connect(&signals_, &StopSignals::stopRequested, &logger, &MeasurementLogger::stop);
     QObject::connect(&logger, &MeasurementLogger::finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    logger.start(options.periodSeconds, options.count, !toFile || output.size() == 0);
+    logger.start(options.periodSeconds, options.count, writeHeader);
     application.exec();
     output.close();
+    if (!logger.writeError().isEmpty()) {
+        std::fprintf(stderr, "korun-log: cannot write the recording: %s\n", qPrintable(logger.writeError()));
+        std::fprintf(stderr, "%s\n", qPrintable(logger.summary()));
+        return 1;
+    }
     std::fprintf(stderr, "%s\n", qPrintable(logger.summary()));
+    if (logger.completeRows() == 0) {
+        std::fputs("korun-log: no complete row was recorded: is the module there, at this address?\n", stderr);
+        return 1;
+    }
     return 0;
 }

@@ -1,17 +1,15 @@
 #include "measurement_logger.h"
 
-#include <QDateTime>
+#include "csv_format.h"
+#include "link_settings.h"
+
 #include <QFileDevice>
 
 namespace {
 
-// Texts of a request that went through or of the link's normal life; everything else the
-// proxy reports is a failure worth a place in the row.
-bool isRoutine(const QString &text)
+QString counted(long long n, const char *singular, const char *plural)
 {
-    static const QStringList routine = {"Request sent", "Ready", "Modbus connecting", "Modbus connected",
-                                        "Modbus closing", "Modbus unconnected"};
-    return routine.contains(text);
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? singular : plural));
 }
 
 } // namespace
@@ -19,25 +17,17 @@ bool isRoutine(const QString &text)
 MeasurementLogger::MeasurementLogger(QIODevice &output, QObject *parent)
     : QObject(parent)
     , link(this)
+    , refresher(link)
     , timer(this)
-    , out(&output)
-    , device(output)
+    , output(output)
 {
-    out.setCodec("UTF-8");
     connect(&link, &Korun_MBProxy::msg4StatusBar, this, &MeasurementLogger::noteStatus);
     connect(&timer, &QTimer::timeout, this, &MeasurementLogger::refresh);
 }
 
 bool MeasurementLogger::open(const QString &port, int selector, QString &error)
 {
-    link.setConnectionParameter(QModbusDevice::SerialPortNameParameter, port);
-    link.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
-    link.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 115200);
-    link.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
-    link.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
-    link.serverAddress = quint8(176 + selector);
-    link.setTimeout(200);
-    link.setNumberOfRetries(3);
+    configureLink(link, port, selector);
     link.connectDevice();
     if (link.isConnected())
         return true;
@@ -47,9 +37,9 @@ bool MeasurementLogger::open(const QString &port, int selector, QString &error)
 
 void MeasurementLogger::start(double periodSeconds, long long count, bool writeHeader)
 {
-    if (writeHeader) {
-        out << csvHeader() << '\n';
-        out.flush();
+    if (writeHeader && !writeLine(csvHeader())) {
+        QTimer::singleShot(0, this, &MeasurementLogger::finish);
+        return;
     }
     wanted = count;
     timer.start(qMax(1, int(periodSeconds * 1000)));
@@ -60,7 +50,7 @@ void MeasurementLogger::stop()
 {
     stopRequested = true;
     if (!refreshing)
-        finishIfDue();
+        finish();
 }
 
 void MeasurementLogger::noteStatus(const QString &text)
@@ -70,8 +60,19 @@ void MeasurementLogger::noteStatus(const QString &text)
         ++failedRequests;
     if (text == QLatin1String("Modbus disconnected"))
         ++reconnections;
-    if (refreshing && !isRoutine(text) && !failures.contains(text))
-        failures << text;
+}
+
+// Each row reaches the file system as soon as it is written, so a pulled cable or a killed
+// process loses at most the row being written; a row that cannot be stored ends the run.
+bool MeasurementLogger::writeLine(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    auto *file = qobject_cast<QFileDevice *>(&output);
+    if (output.write(bytes) != bytes.size() || (file && !file->flush())) {
+        outputError = output.errorString();
+        return false;
+    }
+    return true;
 }
 
 void MeasurementLogger::refresh()
@@ -79,55 +80,28 @@ void MeasurementLogger::refresh()
     if (refreshing || stopRequested)
         return;
     refreshing = true;
-    failures.clear();
-    RefreshResult result;
-    result.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-
-    ReferenceTemperatures reference;
-    if (link.readReferenceTemperatures(reference)) {
-        result.reference = reference;
-        lastReference = reference;
-    }
-    result.coldJunction = lastReference;
-    std::array<MeasurementRecord, 4> records;
-    if (link.readChannelMeasurements(records)) {
-        result.records = records;
-        std::array<AdcState, 4> states;
-        if (link.readAdcStates(states))
-            result.states = states;
-    }
-    const bool complete = result.reference && result.records && result.states;
-    result.status = complete ? QStringLiteral("ok") : failures.join(QLatin1String("; "));
-    if (result.status.isEmpty())
-        result.status = QStringLiteral("failed");
-
-    // Each row is flushed to the file system as soon as it is written, so a pulled cable or
-    // a killed process loses at most the row being written.
-    out << csvRow(result) << '\n';
-    out.flush();
-    if (auto *file = qobject_cast<QFileDevice *>(&device))
-        file->flush();
-
+    const ModuleSnapshot snapshot = refresher.refresh();
+    QString status = snapshot.complete() ? QStringLiteral("ok") : snapshot.failures.join(QLatin1String("; "));
+    if (status.isEmpty())
+        status = QStringLiteral("failed");
     ++refreshes;
-    completeRows += complete ? 1 : 0;
+    const bool written = writeLine(csvRow(snapshot, status));
     refreshing = false;
-    finishIfDue();
+    if (!written || stopRequested || (wanted > 0 && refreshes >= wanted))
+        finish();
 }
 
-void MeasurementLogger::finishIfDue()
+void MeasurementLogger::finish()
 {
-    if (stopRequested || (wanted > 0 && refreshes >= wanted)) {
-        timer.stop();
-        stopRequested = true;
-        emit finished();
-    }
+    timer.stop();
+    stopRequested = true;
+    emit finished();
 }
 
 QString MeasurementLogger::summary() const
 {
-    return QStringLiteral("korun-log: %1 refreshes, %2 complete rows, %3 failed requests, %4 reconnections")
-        .arg(refreshes)
-        .arg(completeRows)
-        .arg(failedRequests)
-        .arg(reconnections);
+    return QStringLiteral("korun-log: %1, %2, %3, %4")
+        .arg(counted(refreshes, "refresh", "refreshes"), counted(completeRows(), "complete row", "complete rows"),
+             counted(failedRequests, "failed request", "failed requests"),
+             counted(reconnections, "reconnection", "reconnections"));
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "csv_format.h"
 #include "korun_mbproxy.h"
+#include "module_refresher.h"
 
 #include <QObject>
-#include <QStringList>
-#include <QTextStream>
 #include <QTimer>
 
 class QIODevice;
@@ -18,12 +16,15 @@ class MeasurementLogger : public QObject
 public:
     explicit MeasurementLogger(QIODevice &output, QObject *parent = nullptr);
 
-    Korun_MBProxy &proxy() { return link; }
     // Opens the port; false with the reason when it cannot be opened.
     bool open(const QString &port, int selector, QString &error);
-    // Starts refreshing; finished() follows after `count` refreshes (0: never) or stop().
+    // Starts refreshing; finished() follows after `count` refreshes (0: never), stop(),
+    // or a row that could not be written (writeError() then says why).
     void start(double periodSeconds, long long count, bool writeHeader);
     void stop();
+
+    long long completeRows() const { return refresher.health().completeRefreshes; }
+    QString writeError() const { return outputError; }
     QString summary() const;
 
 signals:
@@ -31,17 +32,17 @@ signals:
 
 private:
     void refresh();
+    bool writeLine(const QString &line);
     void noteStatus(const QString &text);
-    void finishIfDue();
+    void finish();
 
     Korun_MBProxy link;
+    ModuleRefresher refresher;
     QTimer timer;
-    QTextStream out;
-    QIODevice &device;
-    std::optional<ReferenceTemperatures> lastReference;
-    QStringList failures; // of the refresh under way
+    QIODevice &output;
+    QString outputError;
     bool refreshing = false;
     bool stopRequested = false;
     long long wanted = 0;
-    long long refreshes = 0, completeRows = 0, failedRequests = 0, reconnections = 0;
+    long long refreshes = 0, failedRequests = 0, reconnections = 0;
 };

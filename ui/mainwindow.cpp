@@ -1,17 +1,17 @@
 #include "mainwindow.h"
 
 #include "channel_widgets.h"
+#include "link_settings.h"
 #include "sensor_catalogue.h"
 #include "ui_mainwindow.h"
 
+#include <QCloseEvent>
 #include <QMessageBox>
 #include <QModbusDevice>
 
 namespace {
 
 constexpr int statusMessageMs = 3000;
-constexpr int responseTimeoutMs = 200;
-constexpr int numberOfRetries = 3;
 
 // Timer intervals are whole milliseconds; the period is truncated, not rounded.
 int periodToMs(double seconds)
@@ -26,6 +26,7 @@ MainWindow::MainWindow(bool proMode, QWidget *parent)
     , ui(new Ui::MainWindow)
     , proxy(this)
     , timer(this)
+    , refresher(proxy)
 {
     ui->setupUi(this);
     timer.setSingleShot(false);
@@ -33,6 +34,7 @@ MainWindow::MainWindow(bool proMode, QWidget *parent)
     connect(&proxy, &Korun_MBProxy::msg4StatusBar, this, &MainWindow::on_msg4StatusBar);
     fillChannelCombos();
     applyProMode(proMode);
+    setUpLinkState();
 }
 
 MainWindow::~MainWindow()
@@ -65,20 +67,30 @@ void MainWindow::applyProMode(bool proMode)
         widget->setVisible(proMode);
 }
 
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (storing) {
+        closeAfterStore = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// Connect and Disconnect wait for a Store under way: cutting it would leave the module
+// with part of a configuration.
 void MainWindow::on_connectBtn_clicked()
 {
+    if (storing) {
+        deferredLinkAction = LinkAction::Connect;
+        return;
+    }
     if (proxy.isConnected())
         proxy.disconnectDevice();
-    proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, ui->portEdit->text());
-    proxy.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
-    proxy.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 115200);
-    proxy.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
-    proxy.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
-    // Selector 0..F maps to the bus addresses 0xB0..0xBF.
-    proxy.serverAddress = static_cast<quint8>(ui->mbAddressOffset->currentIndex() - 80);
-    proxy.setTimeout(responseTimeoutMs);
-    proxy.setNumberOfRetries(numberOfRetries);
+    configureLink(proxy, ui->portEdit->text(), ui->mbAddressOffset->currentIndex());
     proxy.connectDevice();
+    refresher.resetHealth();
+    updateLinkState();
     if (proxy.isConnected())
         return;
     QMessageBox::critical(this, QStringLiteral("Критическая ошибка"),
@@ -87,7 +99,13 @@ void MainWindow::on_connectBtn_clicked()
 
 void MainWindow::on_disconnectBtn_clicked()
 {
+    if (storing) {
+        deferredLinkAction = LinkAction::Disconnect;
+        return;
+    }
     proxy.disconnectDevice();
+    refresher.health().failingSince = QDateTime();
+    updateLinkState();
 }
 
 // A change of selection only edits the configuration to be stored; nothing is sent.

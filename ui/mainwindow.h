@@ -1,13 +1,15 @@
 #pragma once
 
 #include "korun_mbproxy.h"
+#include "module_refresher.h"
 #include "register_map.h"
 
 #include <QList>
 #include <QMainWindow>
 #include <QTimer>
 
-#include <optional>
+class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class MainWindow;
@@ -22,6 +24,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(bool proMode, QWidget *parent = nullptr);
     ~MainWindow() override;
+
+protected:
+    // A Store under way finishes before the window goes.
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void on_connectBtn_clicked();
@@ -42,15 +48,31 @@ private slots:
     void on_storeBtn_clicked();
 
 private:
+    enum class LinkAction { None, Connect, Disconnect };
+
     void fillChannelCombos();
     void applyProMode(bool proMode);
-    void showChannelMeasurements(const std::array<MeasurementRecord, 4> &records,
-                                 const std::array<AdcState, 4> &states);
+    void showSnapshot(const ModuleSnapshot &snapshot);
+    void showChannelMeasurements(const ModuleSnapshot &snapshot);
+
+    // Link state and the trust marks of the value fields.
+    void setUpLinkState();
+    QList<QLineEdit *> valueFields() const;
+    void setStale(QLineEdit *field, bool stale);
+    void markAllStale();
+    void noteExchange(bool answered);
+    void updateLinkState();
 
     Ui::MainWindow *ui;
     Korun_MBProxy proxy;
     QTimer timer;
     QList<QWidget *> proModeWidgets;
-    // Cold-junction references of the last refresh whose reference read succeeded.
-    std::optional<ReferenceTemperatures> lastReferenceTemperatures;
+    ModuleRefresher refresher;
+    QLabel *linkStateLabel = nullptr;
+    // Set after a Store whose writing failed part-way, until a Store or Read succeeds.
+    QString storeWarning;
+    bool storing = false;
+    // What the operator asked for while a Store was under way.
+    LinkAction deferredLinkAction = LinkAction::None;
+    bool closeAfterStore = false;
 };

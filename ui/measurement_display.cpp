@@ -3,7 +3,6 @@
 
 #include "channel_widgets.h"
 #include "sensor_catalogue.h"
-#include "temperature_routing.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -23,23 +22,33 @@ QString formatInt(int value)
 
 void MainWindow::onTimerTimeout()
 {
-    ReferenceTemperatures reference;
-    if (proxy.readReferenceTemperatures(reference)) {
-        ui->xt1xt2TemperatureEdit->setText(formatFloat(reference.xt1xt2Temperature()));
-        ui->xt3xt4TemperatureEdit->setText(formatFloat(reference.xt3xt4Temperature()));
-        lastReferenceTemperatures = reference;
-    }
-
-    std::array<MeasurementRecord, 4> records;
-    std::array<AdcState, 4> states;
-    if (!proxy.readChannelMeasurements(records) || !proxy.readAdcStates(states))
+    const ModuleSnapshot snapshot = refresher.refresh();
+    // Another request of the window was waiting: the module was not asked, nothing changes.
+    if (snapshot.busy)
         return;
-    showChannelMeasurements(records, states);
+    showSnapshot(snapshot);
+    updateLinkState();
 }
 
-void MainWindow::showChannelMeasurements(const std::array<MeasurementRecord, 4> &records,
-                                         const std::array<AdcState, 4> &states)
+// Fields that this refresh did not write keep their text but are marked stale.
+void MainWindow::showSnapshot(const ModuleSnapshot &snapshot)
 {
+    for (QLineEdit *field : valueFields())
+        setStale(field, true);
+    if (snapshot.reference) {
+        ui->xt1xt2TemperatureEdit->setText(formatFloat(snapshot.reference->xt1xt2Temperature()));
+        ui->xt3xt4TemperatureEdit->setText(formatFloat(snapshot.reference->xt3xt4Temperature()));
+        setStale(ui->xt1xt2TemperatureEdit, false);
+        setStale(ui->xt3xt4TemperatureEdit, false);
+    }
+    if (snapshot.records && snapshot.states)
+        showChannelMeasurements(snapshot);
+}
+
+void MainWindow::showChannelMeasurements(const ModuleSnapshot &snapshot)
+{
+    const auto &records = *snapshot.records;
+    const auto &states = *snapshot.states;
     const auto channels = channelWidgets(ui);
     for (int i = 0; i < 4; ++i)
         channels[i].physicValue->setText(formatFloat(records[i].physicValue()));
@@ -49,22 +58,17 @@ void MainWindow::showChannelMeasurements(const std::array<MeasurementRecord, 4> 
         channels[i].gain->setText(formatInt(states[i].gain()));
 
     for (int i = 0; i < 4; ++i) {
-        const unsigned code = records[i].sensorCode();
-        QString text;
-        if (code != NO_SENSOR) {
-            // A thermocouple needs a cold-junction reference; until one has been read
-            // its temperature fields keep their text rather than show a guess.
-            const bool thermocouple = isVoltageInputSensor(code) && code != VOLTAGE;
-            if (thermocouple && !lastReferenceTemperatures)
-                continue;
-            float coldJunction = 0.0f;
-            if (lastReferenceTemperatures) {
-                coldJunction = i < 2 ? lastReferenceTemperatures->xt1xt2Temperature()
-                                     : lastReferenceTemperatures->xt3xt4Temperature();
-            }
-            text = formatFloat(compensatedTemperature(code, records[i].physicValue(), coldJunction));
-        }
+        for (QLineEdit *field : {channels[i].physicValue, channels[i].adc, channels[i].gain})
+            setStale(field, false);
+        // A thermocouple read before any on-board temperature has no temperature yet:
+        // its fields keep their text rather than show a guess.
+        const std::optional<float> temperature = snapshot.temperatures[i];
+        if (records[i].sensorCode() != NO_SENSOR && !temperature)
+            continue;
+        const QString text = temperature ? formatFloat(*temperature) : QString();
         channels[i].sensorTemperature->setText(text);
         channels[i].temperature->setText(text);
+        setStale(channels[i].sensorTemperature, false);
+        setStale(channels[i].temperature, false);
     }
 }

@@ -1,0 +1,73 @@
+#include "module_refresher.h"
+
+#include "korun_mbproxy.h"
+
+#include <utility>
+
+namespace {
+
+// Texts of a request that went through, or of the link's normal life.
+bool isRoutine(const QString &text)
+{
+    static const QStringList routine = {"Request sent", "Ready", "Modbus connecting", "Modbus connected",
+                                        "Modbus closing", "Modbus unconnected"};
+    return routine.contains(text);
+}
+
+} // namespace
+
+ModuleRefresher::ModuleRefresher(Korun_MBProxy &proxy, QObject *parent)
+    : QObject(parent)
+    , proxy(proxy)
+{
+    connect(&proxy, &Korun_MBProxy::msg4StatusBar, this, &ModuleRefresher::noteStatus);
+}
+
+void ModuleRefresher::noteStatus(const QString &text)
+{
+    if (collecting && !isRoutine(text) && !collecting->contains(text))
+        collecting->append(text);
+}
+
+// Keeps the failure that says most about the module: the first one that reached the
+// module or the port, else the first of any kind.
+void ModuleRefresher::noteFailure(ModuleSnapshot &snapshot) const
+{
+    const RequestFailure &failure = proxy.lastFailure();
+    if (snapshot.failure.kind == RequestFailure::None
+        || (!isModuleFailure(snapshot.failure) && isModuleFailure(failure)))
+        snapshot.failure = failure;
+}
+
+ModuleSnapshot ModuleRefresher::refresh()
+{
+    ModuleSnapshot snapshot;
+    snapshot.time = QDateTime::currentDateTimeUtc();
+    snapshot.busAddress = proxy.serverAddress;
+    QStringList *outer = std::exchange(collecting, &snapshot.failures);
+
+    ReferenceTemperatures reference;
+    if (proxy.readReferenceTemperatures(reference)) {
+        snapshot.reference = reference;
+        lastReference = reference;
+    } else {
+        noteFailure(snapshot);
+        snapshot.busy = snapshot.failure.kind == RequestFailure::Busy;
+    }
+    std::array<MeasurementRecord, 4> records;
+    if (proxy.readChannelMeasurements(records)) {
+        snapshot.records = records;
+        snapshot.temperatures = channelTemperatures(records, lastReference);
+        std::array<AdcState, 4> states;
+        if (proxy.readAdcStates(states))
+            snapshot.states = states;
+        else
+            noteFailure(snapshot);
+    } else {
+        noteFailure(snapshot);
+    }
+
+    collecting = outer;
+    moduleHealth.noteRefresh(snapshot);
+    return snapshot;
+}
