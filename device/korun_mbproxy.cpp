@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QModbusReply>
+#include <QSerialPort>
 #include <QTimer>
 
 #include <memory>
@@ -59,6 +60,10 @@ Korun_MBProxy::Korun_MBProxy(QObject *parent)
 {
     connect(this, &QModbusDevice::stateChanged, this, &Korun_MBProxy::reportState);
     connect(this, &QModbusDevice::errorOccurred, this, &Korun_MBProxy::reportError);
+    // The client's own serial port: what it has written tells a reply to this request
+    // from a stray one that came before the request went out.
+    if (auto *port = findChild<QSerialPort *>())
+        connect(port, &QSerialPort::bytesWritten, this, [this](qint64 bytes) { bytesSent += bytes; });
 }
 
 // The base class closes the port in its destructor; by then this part of the object is
@@ -168,6 +173,7 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
                                   [this] { requestLoop.quit(); }, Qt::DirectConnection);
     QElapsedTimer elapsed;
     elapsed.start();
+    const qint64 sentBefore = bytesSent;
     awaitingReply = true;
     requestLoop.exec(QEventLoop::AllEvents);
     awaitingReply = false;
@@ -187,6 +193,13 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
         } else {
             failRequest(reply.errorString());
         }
+        return false;
+    }
+    // A repeated reply that arrives between two requests is taken by the client for the
+    // next one even before it is written; the client is left out of step, so the link is
+    // reopened.
+    if (bytesSent == sentBefore) {
+        failRequest(QStringLiteral("A reply came before the request was sent (a repeated or late reply)."));
         return false;
     }
     // Longer than one response timeout means the client sent the request again.

@@ -87,5 +87,6 @@ private:
     // on its way; Qt's client would take it for the answer to the next request, since
     // RTU replies carry only the function code. Nothing is sent until this has expired.
     QDeadlineTimer quietUntil;
+    qint64 bytesSent = 0;
     RequestFailure failure;
 };

@@ -1,6 +1,32 @@
 #include "fault_plan.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <sstream>
+
+namespace {
+
+// A whole word of decimal digits within [minimum, INT_MAX]; "7x", "1e3" and "-5" fail.
+bool parseWholeNumber(const std::string &word, int minimum, int &value)
+{
+    if (word.empty() || word[0] < '0' || word[0] > '9')
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(word.c_str(), &end, 10);
+    if (*end || errno == ERANGE || parsed < minimum || parsed > INT_MAX)
+        return false;
+    value = int(parsed);
+    return true;
+}
+
+bool isOptionWord(const std::string &word)
+{
+    return word == "once" || word == "every" || (!word.empty() && word[0] == '@');
+}
+
+} // namespace
 
 bool parseFaultPlan(const std::string &text, FaultPlan &plan, std::string &error)
 {
@@ -8,6 +34,7 @@ bool parseFaultPlan(const std::string &text, FaultPlan &plan, std::string &error
     std::string kind;
     words >> kind;
     FaultPlan parsed;
+    std::string option;
     if (kind == "none") {
         parsed.kind = FaultPlan::None;
     } else if (kind == "silent") {
@@ -32,15 +59,31 @@ bool parseFaultPlan(const std::string &text, FaultPlan &plan, std::string &error
         }
     } else if (kind == "vanish") {
         parsed.kind = FaultPlan::Vanish;
+    } else if (kind == "twice") {
+        parsed.kind = FaultPlan::Twice;
+        // The gap is optional, so the word after "twice" may already be an option.
+        if (words >> option && !isOptionWord(option)) {
+            if (!parseWholeNumber(option, 0, parsed.delayMs)) {
+                error = "twice takes an optional gap in ms >= 0, not '" + option + "'";
+                return false;
+            }
+            option.clear();
+        }
     } else {
         error = "unknown fault '" + kind + "'";
         return false;
     }
 
-    std::string option;
-    while (words >> option) {
+    while (!option.empty() || words >> option) {
         if (option == "once") {
             parsed.once = true;
+        } else if (option == "every") {
+            std::string count;
+            words >> count;
+            if (!parseWholeNumber(count, 1, parsed.every)) {
+                error = "every needs a count N >= 1, not '" + count + "'";
+                return false;
+            }
         } else if (option.size() > 1 && option[0] == '@') {
             try {
                 parsed.onlyAddress = std::stoi(option.substr(1), nullptr, 16);
@@ -52,6 +95,7 @@ bool parseFaultPlan(const std::string &text, FaultPlan &plan, std::string &error
             error = "unknown option '" + option + "'";
             return false;
         }
+        option.clear();
     }
     plan = parsed;
     return true;

@@ -1,10 +1,10 @@
 #include "module_model.h"
+#include "rtd_forward.h"
 
 #include "sensor_catalogue.h"
 #include "temperature_routing.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -16,20 +16,13 @@ constexpr int gainFieldOffset = 10; // main ADC setup group, byte +3, bits 0-2
 int measurementAddress(int channel) { return 0x10 * channel; }
 int adcStateAddress(int channel) { return 0x100 + 0x10 * channel; }
 
-// Resistance of a resistance thermometer at a temperature, by bisection over the
-// catalogue's own inverse characteristic (all of them rise monotonically).
+// Resistance of a resistance thermometer at a temperature, from the family's forward
+// characteristic, never from the front end's inverse one.
 double resistanceAt(unsigned code, double temperature)
 {
-    double low = 0.0, high = 20000.0;
-    for (int i = 0; i < 80; ++i) {
-        const double middle = 0.5 * (low + high);
-        const float t = valueToTemperature(code, float(middle));
-        if (std::isnan(t) || t > temperature)
-            high = middle;
-        else
-            low = middle;
-    }
-    return 0.5 * (low + high);
+    RtdFamily family;
+    double r0;
+    return rtdOfSensorCode(code, family, r0) ? rtdResistance(family, r0, temperature) : 0.0;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The operator's workflow end to end: the real window against the simulated module.
 #include "window_fixture.h"
 
+#include "command_line.h"
 #include "sensor_catalogue.h"
 #include "temperature_routing.h"
 
@@ -51,6 +52,10 @@ class TestWindowWorkflow : public QObject
 
 private slots:
     void initTestCase();
+    void proModeFromCommandLine_data();
+    void proModeFromCommandLine();
+    void proModeShowsItsWidgets_data();
+    void proModeShowsItsWidgets();
     void selectorChoosesTheBusAddress_data();
     void selectorChoosesTheBusAddress();
     void badPortShowsTheCriticalBox_data();
@@ -71,6 +76,59 @@ void TestWindowWorkflow::initTestCase()
 {
     // The proxy's debug lines are checked by its own tests; here they are noise.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+}
+
+void TestWindowWorkflow::proModeFromCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("proMode");
+    QTest::newRow("no arguments") << QStringList{"korun"} << false;
+    QTest::newRow("switch first") << QStringList{"korun", "--enable-pro-mode"} << true;
+    QTest::newRow("switch then more") << QStringList{"korun", "--enable-pro-mode", "x", "--foo"} << true;
+    QTest::newRow("other letter case") << QStringList{"korun", "--Enable-Pro-Mode"} << false;
+    QTest::newRow("with a value") << QStringList{"korun", "--enable-pro-mode=1"} << false;
+    QTest::newRow("single dash") << QStringList{"korun", "-enable-pro-mode"} << false;
+    QTest::newRow("leading blank") << QStringList{"korun", " --enable-pro-mode"} << false;
+    QTest::newRow("second argument") << QStringList{"korun", "x", "--enable-pro-mode"} << false;
+}
+
+void TestWindowWorkflow::proModeFromCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, proMode);
+    QCOMPARE(proModeRequested(arguments), proMode);
+}
+
+void TestWindowWorkflow::proModeShowsItsWidgets_data()
+{
+    QTest::addColumn<bool>("proMode");
+    QTest::newRow("normal") << false;
+    QTest::newRow("pro") << true;
+}
+
+// The 34 pro-mode widgets follow the mode; everything else shows in both, and the window
+// opens at its layout's minimum size.
+void TestWindowWorkflow::proModeShowsItsWidgets()
+{
+    QFETCH(bool, proMode);
+    MainWindow window(proMode);
+    window.resize(100, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.size(), window.minimumSizeHint());
+    QStringList proOnly = {"addrSw0Top", "addrSw0Left", "label_25", "label_7", "label_26", "label_9",
+                           "label_28", "label_14", "label_27", "label_13", "label_29", "label_19",
+                           "label_30", "label_18", "label_31", "label_24", "label_32", "label_23"};
+    for (int n = 1; n <= 4; ++n) {
+        for (const char *field : {"ADC", "PhysicValue", "Gain", "STemp"})
+            proOnly << QStringLiteral("ch%1%2").arg(n).arg(field);
+    }
+    QCOMPARE(proOnly.size(), 34);
+    for (const QString &name : proOnly)
+        QVERIFY2(window.findChild<QWidget *>(name)->isVisible() == proMode, qPrintable(name));
+    for (const char *name : {"ch1Temp", "ch4Temp", "ch2SensorCombo", "portEdit", "readBtn", "linkStateLabel"})
+        QVERIFY2(window.findChild<QWidget *>(QLatin1String(name))->isVisible(), name);
+    QCOMPARE(window.findChild<QLabel *>("label_6")->text(), QStringLiteral("XT3,XT4:"));
 }
 
 void TestWindowWorkflow::selectorChoosesTheBusAddress_data()
@@ -233,6 +291,13 @@ void TestWindowWorkflow::readSetsTheControls()
     QCOMPARE(combo("ch4SensorCombo"), -1);
     QCOMPARE(combo("ch4ConnectionTypeCombo"), 1);
     QVERIFY(f.widget<QRadioButton>("addrSw0Left")->isChecked());
+
+    // A module whose switch has its 0 on the top unchecks "left".
+    QVERIFY(f.line.command("poke 8258 A5A4"));
+    f.widget<QPushButton>("readBtn")->click();
+    QVERIFY(f.widget<QRadioButton>("addrSw0Top")->isChecked());
+    QVERIFY(!f.widget<QRadioButton>("addrSw0Left")->isChecked());
+    f.widget<QRadioButton>("addrSw0Left")->setChecked(true);
 
     // A failed Read changes nothing.
     QVERIFY(f.line.command("fault silent"));

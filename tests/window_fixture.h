@@ -7,6 +7,8 @@
 #include "sim_line.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -69,4 +71,44 @@ struct WindowFixture {
 
     // One refresh, exactly as a timer tick runs it.
     void refreshOnce() { QMetaObject::invokeMethod(window.get(), "onTimerTimeout", Qt::DirectConnection); }
+
+    QString linkState() const { return widget<QLabel>("linkStateLabel")->text(); }
+    // How many of the 22 value fields are marked stale.
+    int staleFields() const
+    {
+        int stale = 0;
+        for (const QLineEdit *field : window->findChildren<QLineEdit *>())
+            stale += field->property("stale").toBool() ? 1 : 0;
+        return stale;
+    }
 };
+
+// The longest gap between the ticks of a fast timer: how long the window stopped answering.
+class ResponsivenessProbe
+{
+public:
+    ResponsivenessProbe()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            longest = std::max(longest, clock.restart());
+        });
+        clock.start();
+        timer.start(5);
+    }
+    qint64 longestStallMs() const { return std::max(longest, clock.elapsed()); }
+
+private:
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 longest = 0;
+};
+
+// A window that waited for a silent module without its event loop would stall for all four
+// tries of 200 ms; the margin keeps a busy machine from being taken for a frozen window.
+constexpr qint64 stallLimitMs = 300;
+
+inline int writesIn(const QVector<SimRequest> &requests)
+{
+    return int(std::count_if(requests.begin(), requests.end(), [](const SimRequest &r) { return r.function == 0x10; }));
+}
