@@ -3,6 +3,7 @@
 // the window, event-loop stalls, a silent module, CPU and memory of auto update.
 //   bench_link [--long]   --long adds the one-minute CPU figure and 10 000 refreshes
 #include "mainwindow.h"
+#include "module_refresher.h"
 #include "proxy_fixture.h"
 
 #include <modbus.h>
@@ -56,22 +57,22 @@ std::vector<double> timeRuns(int runs, F &&run)
     return samples;
 }
 
-bool proxyRefresh(Korun_MBProxy &proxy)
+// One read of the four on-board temperature registers.
+bool readReference(Korun_MBProxy &proxy)
 {
     ReferenceTemperatures reference;
-    std::array<MeasurementRecord, 4> records;
-    std::array<AdcState, 4> states;
-    return proxy.readReferenceTemperatures(reference) && proxy.readChannelMeasurements(records)
-        && proxy.readAdcStates(states);
+    return proxy.mbRead(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, RegisterMap::referenceTemperaturesAddress,
+                                        RegisterMap::referenceTemperaturesCount),
+                        reference.bytes.data());
 }
 
 void benchProxy(const QString &port)
 {
     Korun_MBProxy proxy;
     connectLikeTheWindow(proxy, port);
-    ReferenceTemperatures reference;
-    print("proxy: one request (4 registers)", stats(timeRuns(300, [&] { proxy.readReferenceTemperatures(reference); })));
-    print("proxy: one refresh (9 requests)", stats(timeRuns(200, [&] { proxyRefresh(proxy); })));
+    ModuleRefresher refresher(proxy);
+    print("proxy: one request (4 registers)", stats(timeRuns(300, [&] { readReference(proxy); })));
+    print("proxy: one refresh (9 requests)", stats(timeRuns(200, [&] { refresher.refresh(); })));
 }
 
 void benchLibmodbus(const QString &port)
@@ -101,10 +102,9 @@ void benchSilentModule(SimLine &line)
     Korun_MBProxy proxy;
     connectLikeTheWindow(proxy, line.portName());
     line.command("fault silent");
-    ReferenceTemperatures reference;
     std::vector<double> samples = timeRuns(3, [&] {
-        proxy.readReferenceTemperatures(reference);
-        proxy.readReferenceTemperatures(reference); // reopens the link
+        readReference(proxy);
+        readReference(proxy); // reopens the link
     });
     print("silent module: request to failure", stats(samples));
     line.command("fault none");

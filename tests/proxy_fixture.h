@@ -3,6 +3,7 @@
 // A proxy connected to korun-sim over a virtual line, with its status texts recorded.
 
 #include "korun_mbproxy.h"
+#include "link_settings.h"
 #include "sim_line.h"
 
 #include <QSignalSpy>
@@ -13,14 +14,7 @@
 // The link settings the window's Connect applies, then the port opened.
 inline bool connectLikeTheWindow(Korun_MBProxy &proxy, const QString &port, int selector = 0)
 {
-    proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, port);
-    proxy.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
-    proxy.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 115200);
-    proxy.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
-    proxy.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
-    proxy.serverAddress = quint8(176 + selector);
-    proxy.setTimeout(200);
-    proxy.setNumberOfRetries(3);
+    configureLink(proxy, port, selector);
     return proxy.connectDevice() && proxy.isConnected();
 }
 

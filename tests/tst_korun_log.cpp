@@ -11,8 +11,9 @@
 
 namespace {
 
-const QStringList knownModule = {"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@22.5",
-                                 "--channel", "3=VOLTAGE@12.5", "--channel", "4=NO_SENSOR@0"};
+// Far apart on-board temperatures: a thermocouple compensated with the other pair's shows.
+const QStringList knownModule = {"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@22.5", "--channel",
+                                 "3=TC_J@150", "--channel", "4=VOLTAGE@12.5", "--cold", "18,41"};
 constexpr int columnCount = 24;
 
 struct LogRun {
@@ -53,7 +54,7 @@ class TestKorunLog : public QObject
 private slots:
     void headerAndRowsForAKnownModule();
     void failedRefreshesWriteRowsAndRecover();
-    void appendsWithoutSecondHeader();
+    void outputAndExitStatus();
     void badArgumentsFailBeforeOpeningAnything_data();
     void badArgumentsFailBeforeOpeningAnything();
     void killLeavesOnlyCompleteRows();
@@ -64,7 +65,7 @@ void TestKorunLog::headerAndRowsForAKnownModule()
     SimLine line;
     QVERIFY(line.start(knownModule));
     qputenv("LC_ALL", "de_DE.UTF-8"); // a comma locale must not change the numbers
-    const LogRun run = runLog({"--port", line.portName(), "--period", "0.05", "--count", "3"});
+    const LogRun run = runLog({"--port=" + line.portName(), "--period", "0.05", "--count", "3"});
     qunsetenv("LC_ALL");
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
@@ -77,20 +78,22 @@ void TestKorunLog::headerAndRowsForAKnownModule()
     const QStringList cells = lines[1].split(',');
     QCOMPARE(cells.size(), columnCount);
     QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$").match(cells[0]).hasMatch());
-    QCOMPARE(cells[1], QStringLiteral("24.500000"));
+    QCOMPARE(cells[1], QStringLiteral("18.000000"));
     QCOMPARE(cells[3], QStringLiteral("TC_K"));
     QCOMPARE(cells[6], QStringLiteral("16"));
     QVERIFY(qAbs(cells[7].toDouble() - 300) < 0.05);
     QCOMPARE(cells[8], QStringLiteral("TR_100Pt"));
     QVERIFY(qAbs(cells[12].toDouble() - 22.5) < 0.01);
-    QCOMPARE(cells[13], QStringLiteral("VOLTAGE"));
-    QCOMPARE(cells[14], QStringLiteral("12.500000"));
-    QCOMPARE(cells[17], QStringLiteral("12.500000"));
-    QCOMPARE(cells[18], QStringLiteral("NO_SENSOR"));
-    QVERIFY(!cells[19].isEmpty());
-    QCOMPARE(cells[22], QString());
+    QCOMPARE(cells[13], QStringLiteral("TC_J"));
+    QVERIFY(qAbs(cells[17].toDouble() - 150) < 0.05);
+    QCOMPARE(cells[18], QStringLiteral("VOLTAGE"));
+    QCOMPARE(cells[19], QStringLiteral("12.500000"));
+    QCOMPARE(cells[22], QStringLiteral("12.500000"));
     QCOMPARE(cells[23], QStringLiteral("ok"));
-    QVERIFY(run.err.contains("3 refreshes, 3 complete rows, 0 failed requests"));
+    QVERIFY2(run.err.contains("3 refreshes, 3 complete rows, 0 failed requests"), qPrintable(run.err));
+
+    const LogRun one = runLog({"--port", line.portName(), "--count", "1"});
+    QVERIFY2(one.err.startsWith("korun-log: 1 refresh, 1 complete row, 0 failed requests"), qPrintable(one.err));
 }
 
 void TestKorunLog::failedRefreshesWriteRowsAndRecover()
@@ -147,18 +150,45 @@ void TestKorunLog::failedRefreshesWriteRowsAndRecover()
     QVERIFY2(statuses.last() == QLatin1String("ok"), qPrintable(statuses.join(" | ")));
 }
 
-void TestKorunLog::appendsWithoutSecondHeader()
+void TestKorunLog::outputAndExitStatus()
 {
     SimLine line;
     QVERIFY(line.start(knownModule));
     QTemporaryDir dir;
     const QString csv = dir.filePath("append.csv");
     QCOMPARE(runLog({"--port", line.portName(), "--count", "2", "--period", "0.05", "--output", csv}).exitCode, 0);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("interrupted");
+    file.close();
     QCOMPARE(runLog({"--port", line.portName(), "--count", "1", "--output", csv}).exitCode, 0);
-    const QStringList lines = fileLines(csv);
-    QCOMPARE(lines.size(), 4);
+    QStringList lines = fileLines(csv);
+    QCOMPARE(lines.size(), 5); // one header; the unfinished line ended before the new row
     QVERIFY(lines[0].startsWith("time_utc,"));
-    QVERIFY(!lines[3].startsWith("time_utc,"));
+    QCOMPARE(lines[3], QStringLiteral("interrupted"));
+    QVERIFY(lines[4].endsWith(",ok"));
+
+    // Rows are never glued under another program's columns.
+    const QString foreign = dir.filePath("foreign.csv");
+    file.setFileName(foreign);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a,b,c\n1,2,3\n");
+    file.close();
+    LogRun run = runLog({"--port", line.portName(), "--count", "1", "--output", foreign});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("holds other columns"), qPrintable(run.err));
+    QCOMPARE(fileLines(foreign), QStringList({"a,b,c", "1,2,3"}));
+
+    // A full disk ends the run with an error rather than a summary of rows never stored.
+    run = runLog({"--port", line.portName(), "--period", "0.05", "--output", "/dev/full"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write the recording"), qPrintable(run.err));
+
+    // Nobody at this address: the row says so and the run is not a success.
+    run = runLog({"--port", line.portName(), "--address", "5", "--count", "1"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains("timeout") && !run.out.contains(",ok"), qPrintable(run.out));
+    QVERIFY2(run.err.contains("0 complete rows"), qPrintable(run.err));
 }
 
 void TestKorunLog::badArgumentsFailBeforeOpeningAnything_data()
@@ -166,16 +196,13 @@ void TestKorunLog::badArgumentsFailBeforeOpeningAnything_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
     const QString port = QStringLiteral("/dev/korun-not-opened");
-    QTest::newRow("unknown option") << QStringList{"--port", port, "--speed", "9600"} << "unknown option '--speed'";
+    QTest::newRow("unknown option") << QStringList{"--port", port, "--speed", "9600"} << "Unknown option 'speed'";
     QTest::newRow("no port") << QStringList{"--count", "1"} << "--port is required";
     QTest::newRow("address G") << QStringList{"--port", port, "--address", "G"} << "--address must be one hex digit";
-    QTest::newRow("address 16") << QStringList{"--port", port, "--address", "16"} << "--address must be one hex digit";
-    QTest::newRow("period 0") << QStringList{"--port", port, "--period", "0"} << "--period must be a positive number";
-    QTest::newRow("period -1") << QStringList{"--port", port, "--period", "-1"} << "--period must be a positive number";
-    QTest::newRow("period text") << QStringList{"--port", port, "--period", "fast"} << "--period must be a positive";
-    QTest::newRow("count 0") << QStringList{"--port", port, "--count", "0"} << "--count must be a positive whole";
-    QTest::newRow("count 1.5") << QStringList{"--port", port, "--count", "1.5"} << "--count must be a positive whole";
-    QTest::newRow("missing value") << QStringList{"--port", port, "--count"} << "--count needs a value";
+    QTest::newRow("period 0") << QStringList{"--port", port, "--period", "0"} << "--period must be a number";
+    QTest::newRow("period text") << QStringList{"--port", port, "--period", "fast"} << "--period must be a number";
+    QTest::newRow("period beyond a timer") << QStringList{"--port", port, "--period=1e7"} << "--period must be a number";
+    QTest::newRow("missing value") << QStringList{"--port", port, "--count"} << "Missing value after '--count'";
     QTest::newRow("output not creatable") << QStringList{"--port", port, "--output", "/nonexistent-dir/x.csv"}
                                           << "cannot write /nonexistent-dir/x.csv";
     QTest::newRow("port cannot be opened") << QStringList{"--port", port} << "cannot open " + port;

@@ -19,20 +19,15 @@ struct MessageBoxCatcher {
 
     void arm()
     {
-        QTimer::singleShot(100, [this] { inspect(); });
-    }
-
-    void inspect()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) {
-            arm();
-            return;
-        }
-        seen = true;
-        title = box->windowTitle();
-        text = box->text();
-        box->close();
+        QTimer::singleShot(100, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return arm();
+            seen = true;
+            title = box->windowTitle();
+            text = box->text();
+            box->close();
+        });
     }
 };
 
@@ -67,9 +62,7 @@ private slots:
     void readSetsTheControls();
     void readThenStoreWritesBackTheSameCodes();
     void timerTickDuringStoreChangesNothing();
-    void comboChangeSendsNothing();
     void autoUpdateFollowsCheckBoxAndPeriod();
-    void statusTextDisappearsAfterThreeSeconds();
 };
 
 void TestWindowWorkflow::initTestCase()
@@ -87,8 +80,6 @@ void TestWindowWorkflow::proModeFromCommandLine_data()
     QTest::newRow("switch then more") << QStringList{"korun", "--enable-pro-mode", "x", "--foo"} << true;
     QTest::newRow("other letter case") << QStringList{"korun", "--Enable-Pro-Mode"} << false;
     QTest::newRow("with a value") << QStringList{"korun", "--enable-pro-mode=1"} << false;
-    QTest::newRow("single dash") << QStringList{"korun", "-enable-pro-mode"} << false;
-    QTest::newRow("leading blank") << QStringList{"korun", " --enable-pro-mode"} << false;
     QTest::newRow("second argument") << QStringList{"korun", "x", "--enable-pro-mode"} << false;
 }
 
@@ -321,12 +312,6 @@ void TestWindowWorkflow::readThenStoreWritesBackTheSameCodes()
         QCOMPARE(after[150 * channel], before[150 * channel]);
     QCOMPARE(after[600], quint16(0xA5A5));
     QCOMPARE(f.texts.last(), QStringLiteral("Ready"));
-
-    // A Store without a Read in normal mode sends the address switch as "0 on the top".
-    WindowFixture fresh(false);
-    QVERIFY(fresh.connect());
-    fresh.widget<QPushButton>("storeBtn")->click();
-    QCOMPARE(fresh.line.dump(0x8258, 1)[0] & 1, 0);
 }
 
 void TestWindowWorkflow::timerTickDuringStoreChangesNothing()
@@ -345,17 +330,6 @@ void TestWindowWorkflow::timerTickDuringStoreChangesNothing()
     QCOMPARE(addressesOf(f.line.requests()), QVector<int>({0x8000, 0x807D, 0x80FA, 0x8177, 0x81F4,
                                                            0x8000, 0x807B, 0x80F6, 0x8171, 0x81EC}));
     QVERIFY(f.text("xt1xt2TemperatureEdit").isEmpty());
-}
-
-void TestWindowWorkflow::comboChangeSendsNothing()
-{
-    WindowFixture f;
-    QVERIFY(f.connect());
-    f.widget<QComboBox>("ch2SensorCombo")->setCurrentIndex(TC_K);
-    f.widget<QComboBox>("ch2ConnectionTypeCombo")->setCurrentIndex(2);
-    QTest::qWait(100);
-    QCOMPARE(f.line.requests().size(), 0);
-    QCOMPARE(f.texts, QStringList());
 }
 
 void TestWindowWorkflow::autoUpdateFollowsCheckBoxAndPeriod()
@@ -380,18 +354,6 @@ void TestWindowWorkflow::autoUpdateFollowsCheckBoxAndPeriod()
     const int served = f.line.requests().size();
     QTest::qWait(300);
     QCOMPARE(f.line.requests().size(), served);
-}
-
-void TestWindowWorkflow::statusTextDisappearsAfterThreeSeconds()
-{
-    WindowFixture f;
-    QVERIFY(f.connect());
-    f.refreshOnce();
-    QStatusBar *bar = f.window->statusBar();
-    QCOMPARE(bar->currentMessage(), QStringLiteral("Ready"));
-    QTest::qWait(2000);
-    QCOMPARE(bar->currentMessage(), QStringLiteral("Ready"));
-    QTRY_VERIFY_WITH_TIMEOUT(bar->currentMessage().isEmpty(), 2000);
 }
 
 QTEST_MAIN(TestWindowWorkflow)
