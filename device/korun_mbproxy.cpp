@@ -184,12 +184,14 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
         return false;
     }
     if (reply.error() != QModbusDevice::NoError) {
-        const QModbusResponse response = reply.rawResult();
-        if (reply.error() == QModbusDevice::ProtocolError && response.isException()) {
-            failRequest(reply.errorString(), {RequestFailure::Refused,
-                                              QStringLiteral("exception %1, %2")
-                                                  .arg(int(response.exceptionCode()))
-                                                  .arg(exceptionMeaning(response.exceptionCode()))});
+        // An exception reply carries one data byte, the exception code. (Its function code
+        // is not asked for: Qt keeps it sign-extended, outside its enumeration.)
+        const QByteArray data = reply.rawResult().data();
+        if (reply.error() == QModbusDevice::ProtocolError && data.size() == 1) {
+            const auto code = QModbusPdu::ExceptionCode(quint8(data.at(0)));
+            failRequest(reply.errorString(), {RequestFailure::Refused, QStringLiteral("exception %1, %2")
+                                                                           .arg(int(code))
+                                                                           .arg(exceptionMeaning(code))});
         } else {
             failRequest(reply.errorString());
         }

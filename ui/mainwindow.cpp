@@ -39,6 +39,8 @@ MainWindow::MainWindow(bool proMode, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The proxy's base closes the port as it goes, after the widgets are gone.
+    disconnect(&proxy, nullptr, this, nullptr);
     delete ui;
 }
 
