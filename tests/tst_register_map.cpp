@@ -10,17 +10,12 @@
 
 namespace {
 
-std::array<quint16, 6> firstSixRegisters(const ConfigurationImage &image, int channel)
+QVector<quint16> firstSixRegisters(const ConfigurationImage &image, int channel)
 {
-    std::array<quint16, 6> registers;
+    QVector<quint16> registers;
     for (int i = 0; i < 6; ++i)
-        registers[i] = image.registerValue(150 * channel + i);
+        registers << image.registerValue(150 * channel + i);
     return registers;
-}
-
-QVector<quint16> toVector(const std::array<quint16, 6> &registers)
-{
-    return QVector<quint16>(registers.begin(), registers.end());
 }
 
 QVector<SimRequest> ofFunction(const QVector<SimRequest> &requests, int function)
@@ -95,7 +90,7 @@ void TestRegisterMap::storeRules()
         choice = {quint8(connection), quint8(sensor)};
     applyChannelChoices(image, choices, false);
     for (int channel = 0; channel < 4; ++channel)
-        QCOMPARE(toVector(firstSixRegisters(image, channel)), registers);
+        QCOMPARE(firstSixRegisters(image, channel), registers);
 }
 
 // Whatever the module holds and whatever is chosen, a store changes nothing but bytes 0-11
