@@ -31,9 +31,11 @@ void ModuleRefresher::noteStatus(const QString &text)
 
 // Keeps the failure that says most about the module: the first one that reached the
 // module or the port, else the first of any kind.
-void ModuleRefresher::noteFailure(ModuleSnapshot &snapshot) const
+void ModuleRefresher::noteFailure(ModuleSnapshot &snapshot)
 {
     const RequestFailure &failure = proxy.lastFailure();
+    if (failure.kind != RequestFailure::Busy)
+        ++moduleHealth.failedRequests;
     if (snapshot.failure.kind == RequestFailure::None
         || (!isModuleFailure(snapshot.failure) && isModuleFailure(failure)))
         snapshot.failure = failure;

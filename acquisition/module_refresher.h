@@ -29,7 +29,7 @@ public:
 
 private:
     void noteStatus(const QString &text);
-    void noteFailure(ModuleSnapshot &snapshot) const;
+    void noteFailure(ModuleSnapshot &snapshot);
 
     Korun_MBProxy &proxy;
     std::optional<ReferenceTemperatures> lastReference;

@@ -129,8 +129,9 @@ bool Korun_MBProxy::refusedBeforeSending(bool logReconnect)
 // that come while no request is outstanding are dropped by the client.
 void Korun_MBProxy::waitForQuietLine()
 {
+    // The client matches a reply's server address, so only the same module's requests wait.
     const qint64 remaining = quietUntil.remainingTime();
-    if (remaining <= 0)
+    if (remaining <= 0 || quietAddress != serverAddress)
         return;
     QTimer quiet;
     quiet.setSingleShot(true);
@@ -144,7 +145,7 @@ void Korun_MBProxy::waitForQuietLine()
 void Korun_MBProxy::failRequest(const QString &text, const RequestFailure &why)
 {
     failure = why.kind == RequestFailure::None ? RequestFailure{RequestFailure::NoAnswer, text} : why;
-    quietUntil.setRemainingTime(timeout());
+    keepQuiet();
     emit msg4StatusBar(QStringLiteral("Error: ") + text);
     mbDisconnect();
 }
@@ -206,8 +207,14 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
     }
     // Longer than one response timeout means the client sent the request again.
     if (elapsed.elapsed() > timeout())
-        quietUntil.setRemainingTime(timeout());
+        keepQuiet();
     return true;
+}
+
+void Korun_MBProxy::keepQuiet()
+{
+    quietUntil.setRemainingTime(timeout());
+    quietAddress = serverAddress;
 }
 
 bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)

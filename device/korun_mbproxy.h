@@ -74,6 +74,7 @@ private:
     bool refusedBeforeSending(bool logReconnect);
     bool awaitReply(QModbusReply &reply);
     void waitForQuietLine();
+    void keepQuiet();
     // Reports a failed request and closes the link; `why` defaults to NoAnswer with the text.
     void failRequest(const QString &text, const RequestFailure &why = {});
     int replyDeadlineMs() const;
@@ -84,9 +85,11 @@ private:
     // timer tick) are still delivered before exec() returns.
     bool awaitingReply = false;
     // After a request that needed a retry or failed, a late or repeated reply may still be
-    // on its way; Qt's client would take it for the answer to the next request, since
-    // RTU replies carry only the function code. Nothing is sent until this has expired.
+    // on its way; Qt's client would take it for the answer to the next request to the same
+    // module, since RTU replies carry only the address and the function code. Nothing is
+    // sent to quietAddress until this has expired.
     QDeadlineTimer quietUntil;
+    quint8 quietAddress = 0;
     qint64 bytesSent = 0;
     RequestFailure failure;
 };

@@ -29,7 +29,7 @@ QString sensorName(unsigned code)
 
 QString csvHeader()
 {
-    QStringList columns = {"time_utc", "xt1xt2_temperature_C", "xt3xt4_temperature_C"};
+    QStringList columns = {"time_utc", "module", "xt1xt2_temperature_C", "xt3xt4_temperature_C"};
     for (int n = 1; n <= 4; ++n) {
         columns << QStringLiteral("ch%1_sensor").arg(n) << QStringLiteral("ch%1_physic_value_mV_or_ohm").arg(n)
                 << QStringLiteral("ch%1_adc_code").arg(n) << QStringLiteral("ch%1_gain").arg(n)
@@ -41,7 +41,9 @@ QString csvHeader()
 
 QString csvRow(const ModuleSnapshot &result, const QString &status)
 {
-    QStringList cells = {result.time.toString(Qt::ISODateWithMs)};
+    // The module by its address-switch digit, as on the module and in --address.
+    QStringList cells = {result.time.toString(Qt::ISODateWithMs),
+                         QString::number(result.busAddress - 0xB0, 16).toUpper()};
     if (result.reference)
         cells << number(result.reference->xt1xt2Temperature()) << number(result.reference->xt3xt4Temperature());
     else

@@ -5,5 +5,5 @@
 struct ModuleSnapshot;
 
 QString csvHeader();
-// One row; `status` is "ok" for a complete refresh, else what failed.
+// One row of one module; `status` is "ok" for a complete refresh, else what failed.
 QString csvRow(const ModuleSnapshot &snapshot, const QString &status);

@@ -4,16 +4,18 @@
 
 #include <cmath>
 
-const char logUsage[] = R"(Usage: korun-log --port PATH [--address X] [--period SECONDS] [--count N] [--output FILE]
+const char logUsage[] = R"(Usage: korun-log --port PATH [--address X[,Y...]] [--period SECONDS] [--count N] [--output FILE]
 
-Records the Korun module's live values as CSV, one row per refresh, without the window.
-Each refresh makes the same nine requests as the window's auto update and computes the
-same temperatures (cold-junction compensated for thermocouples).
+Records the live values of Korun modules on one line as CSV, one row per module and
+refresh, without the window. Each refresh of a module makes the same nine requests as the
+window's auto update and computes the same temperatures (cold-junction compensated for
+thermocouples).
 
   --port PATH        serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
-  --address X        the module's address switch, 0..F (bus address 176 + X); default 0
+  --address X,Y,...  the modules' address switches, 0..F (bus address 176 + X), as a list
+                     or repeated; default 0. Each period refreshes every module in turn.
   --period SECONDS   time between refreshes, more than 0 and at most 86400; default 1
-  --count N          stop after N refreshes; default: run until Ctrl-C or SIGTERM
+  --count N          stop after N periods; default: run until Ctrl-C or SIGTERM
   --output FILE      append to FILE (the header is written to a new or empty file only;
                      a file with another header is refused); default: standard output
   --help             this text
@@ -21,8 +23,10 @@ same temperatures (cold-junction compensated for thermocouples).
 Options take their value as the next argument or after '=' (--port=/dev/ttyUSB0).
 The link runs at 115200 baud, 8N1, 200 ms response timeout, 3 retries. A refresh that fails
 still writes its row: what it could not read stays empty and the last column gives the
-failure; a lost line is retried on every refresh. Ctrl-C or SIGTERM lets the current
-refresh finish, closes the file and prints a summary on standard error.
+failure; a lost line is retried on every refresh. A module that failed 3 refreshes in a
+row is asked only every 10th period until it answers again (its rows say so), so that
+the live modules keep their period. Ctrl-C or SIGTERM lets the current refresh finish,
+closes the file and prints a summary, overall and per module, on standard error.
 
 Exit status: 0 when at least one complete row was recorded, 1 when none was (module
 silent, wrong address) or the output could not be written, 2 for bad arguments.
@@ -57,13 +61,24 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
         error = QStringLiteral("--port is required (see --help)");
         return false;
     }
-    const QString selector = parser.value(address);
     bool ok = false;
-    options.selector = selector.toInt(&ok, 16);
-    if (selector.size() != 1 || !ok) {
-        error = QStringLiteral("--address must be one hex digit 0..F, not '%1'").arg(selector);
-        return false;
+    options.selectors.clear();
+    for (const QString &list : parser.values(address)) {
+        for (const QString &digit : list.split(QLatin1Char(','))) {
+            const int selector = digit.toInt(&ok, 16);
+            if (digit.size() != 1 || !ok) {
+                error = QStringLiteral("--address takes hex digits 0..F, not '%1'").arg(digit);
+                return false;
+            }
+            if (options.selectors.contains(selector)) {
+                error = QStringLiteral("--address names module %1 twice").arg(digit.toUpper());
+                return false;
+            }
+            options.selectors << selector;
+        }
     }
+    if (options.selectors.isEmpty())
+        options.selectors << 0;
     options.periodSeconds = parser.value(period).toDouble(&ok);
     if (!ok || !std::isfinite(options.periodSeconds) || options.periodSeconds <= 0
         || options.periodSeconds > maxPeriodSeconds) {

@@ -2,10 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 struct LogOptions {
     QString port;
-    int selector = 0;        // address switch 0..15; bus address 176 + selector
+    QVector<int> selectors = {0}; // address switches 0..15, in the order given; bus address 176 + selector
     double periodSeconds = 1.0;
     long long count = 0;     // refreshes to log; 0 = until stopped
     QString output;          // empty = standard output

@@ -41,8 +41,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    MeasurementLogger logger(output);
-    if (!logger.open(options.port, options.selector, error)) {
+    MeasurementLogger logger(output, options.selectors);
+    if (!logger.open(options.port, error)) {
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
         return 1;
     }

@@ -12,22 +12,38 @@ QString counted(long long n, const char *singular, const char *plural)
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? singular : plural));
 }
 
-} // namespace
-
-MeasurementLogger::MeasurementLogger(QIODevice &output, QObject *parent)
-    : QObject(parent)
-    , link(this)
-    , refresher(link)
-    , timer(this)
-    , output(output)
+QString rowStatus(const SweepRow &row)
 {
-    connect(&link, &Korun_MBProxy::msg4StatusBar, this, &MeasurementLogger::noteStatus);
-    connect(&timer, &QTimer::timeout, this, &MeasurementLogger::refresh);
+    const QString backoff = QStringLiteral("no answer in %1 refreshes in a row; asked every %2th period")
+                                .arg(ModuleLine::backoffAfter)
+                                .arg(ModuleLine::backoffPeriod);
+    if (!row.asked)
+        return QStringLiteral("not asked: ") + backoff;
+    if (row.snapshot.complete())
+        return QStringLiteral("ok");
+    QString status = row.snapshot.failures.join(QLatin1String("; "));
+    if (status.isEmpty())
+        status = QStringLiteral("failed");
+    return row.backedOff ? status + QStringLiteral("; ") + backoff : status;
 }
 
-bool MeasurementLogger::open(const QString &port, int selector, QString &error)
+} // namespace
+
+MeasurementLogger::MeasurementLogger(QIODevice &output, const QVector<int> &selectors, QObject *parent)
+    : QObject(parent)
+    , link(this)
+    , line(link, selectors)
+    , next(this)
+    , output(output)
 {
-    configureLink(link, port, selector);
+    next.setSingleShot(true);
+    connect(&link, &Korun_MBProxy::msg4StatusBar, this, &MeasurementLogger::noteStatus);
+    connect(&next, &QTimer::timeout, this, &MeasurementLogger::sweep);
+}
+
+bool MeasurementLogger::open(const QString &port, QString &error)
+{
+    configureLink(link, port, line.selector(0));
     link.connectDevice();
     if (link.isConnected())
         return true;
@@ -42,14 +58,16 @@ void MeasurementLogger::start(double periodSeconds, long long count, bool writeH
         return;
     }
     wanted = count;
-    timer.start(qMax(1, int(periodSeconds * 1000)));
-    QTimer::singleShot(0, this, &MeasurementLogger::refresh);
+    periodMs = qMax<qint64>(1, qint64(periodSeconds * 1000));
+    clock.start();
+    next.start(0);
 }
 
+// A sweep under way finishes first: its requests wait in nested event loops.
 void MeasurementLogger::stop()
 {
     stopRequested = true;
-    if (!refreshing)
+    if (!sweeping)
         finish();
 }
 
@@ -64,9 +82,9 @@ void MeasurementLogger::noteStatus(const QString &text)
 
 // Each row reaches the file system as soon as it is written, so a pulled cable or a killed
 // process loses at most the row being written; a row that cannot be stored ends the run.
-bool MeasurementLogger::writeLine(const QString &line)
+bool MeasurementLogger::writeLine(const QString &text)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
+    const QByteArray bytes = text.toUtf8() + '\n';
     auto *file = qobject_cast<QFileDevice *>(&output);
     if (output.write(bytes) != bytes.size() || (file && !file->flush())) {
         outputError = output.errorString();
@@ -75,33 +93,63 @@ bool MeasurementLogger::writeLine(const QString &line)
     return true;
 }
 
-void MeasurementLogger::refresh()
+// Sweeps start on a grid of periods; a sweep that overran starts the next at once and the
+// grid moves on, so that late sweeps never pile up.
+void MeasurementLogger::sweep()
 {
-    if (refreshing || stopRequested)
+    if (stopRequested)
         return;
-    refreshing = true;
-    const ModuleSnapshot snapshot = refresher.refresh();
-    QString status = snapshot.complete() ? QStringLiteral("ok") : snapshot.failures.join(QLatin1String("; "));
-    if (status.isEmpty())
-        status = QStringLiteral("failed");
-    ++refreshes;
-    const bool written = writeLine(csvRow(snapshot, status));
-    refreshing = false;
-    if (!written || stopRequested || (wanted > 0 && refreshes >= wanted))
-        finish();
+    const qint64 startedMs = clock.elapsed();
+    nextStartMs = qMax(nextStartMs + periodMs, startedMs);
+    sweeping = true;
+    const QVector<SweepRow> sweepRows = line.sweep();
+    sweeping = false;
+    bool written = true;
+    for (const SweepRow &row : sweepRows) {
+        written = written && writeLine(csvRow(row.snapshot, rowStatus(row)));
+        ++rows;
+    }
+    ++sweeps;
+    if (!written || stopRequested || (wanted > 0 && sweeps >= wanted))
+        return finish();
+    const qint64 now = clock.elapsed();
+    if (now > nextStartMs)
+        ++overruns;
+    next.start(int(qMax<qint64>(0, nextStartMs - now)));
 }
 
 void MeasurementLogger::finish()
 {
-    timer.stop();
+    next.stop();
     stopRequested = true;
     emit finished();
 }
 
+long long MeasurementLogger::completeRows() const
+{
+    long long complete = 0;
+    for (int module = 0; module < line.moduleCount(); ++module)
+        complete += line.health(module).completeRefreshes;
+    return complete;
+}
+
 QString MeasurementLogger::summary() const
 {
-    return QStringLiteral("korun-log: %1, %2, %3, %4")
-        .arg(counted(refreshes, "refresh", "refreshes"), counted(completeRows(), "complete row", "complete rows"),
-             counted(failedRequests, "failed request", "failed requests"),
-             counted(reconnections, "reconnection", "reconnections"));
+    QString text = QStringLiteral("korun-log: %1, %2, %3, %4, %5")
+                       .arg(counted(rows, "refresh", "refreshes"),
+                            counted(completeRows(), "complete row", "complete rows"),
+                            counted(failedRequests, "failed request", "failed requests"),
+                            counted(reconnections, "reconnection", "reconnections"),
+                            counted(overruns, "period overrun", "period overruns"));
+    for (int module = 0; module < line.moduleCount(); ++module) {
+        const ModuleHealth &health = line.health(module);
+        const quint8 address = busAddress(line.selector(module));
+        text += QStringLiteral("\n  module %1 (%2): %3, %4, %5, last failure: %6")
+                    .arg(QString::number(line.selector(module), 16).toUpper(), busAddressText(address),
+                         counted(sweeps, "row", "rows"), counted(health.completeRefreshes, "complete", "complete"),
+                         counted(health.failedRequests, "failed request", "failed requests"),
+                         health.lastFailure.kind == RequestFailure::None ? QStringLiteral("none")
+                                                                         : health.lastFailure.reason);
+    }
+    return text;
 }

@@ -1,29 +1,31 @@
 #pragma once
 
 #include "korun_mbproxy.h"
-#include "module_refresher.h"
+#include "module_line.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 class QIODevice;
 
-// Refreshes the module's live values on a timer and writes one CSV row per refresh.
+// Refreshes the modules of one line every period and writes one CSV row per module and
+// refresh.
 class MeasurementLogger : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit MeasurementLogger(QIODevice &output, QObject *parent = nullptr);
+    MeasurementLogger(QIODevice &output, const QVector<int> &selectors, QObject *parent = nullptr);
 
     // Opens the port; false with the reason when it cannot be opened.
-    bool open(const QString &port, int selector, QString &error);
-    // Starts refreshing; finished() follows after `count` refreshes (0: never), stop(),
-    // or a row that could not be written (writeError() then says why).
+    bool open(const QString &port, QString &error);
+    // Starts refreshing; finished() follows after `count` periods (0: never), stop(), or a
+    // row that could not be written (writeError() then says why).
     void start(double periodSeconds, long long count, bool writeHeader);
     void stop();
 
-    long long completeRows() const { return refresher.health().completeRefreshes; }
+    long long completeRows() const;
     QString writeError() const { return outputError; }
     QString summary() const;
 
@@ -31,18 +33,21 @@ signals:
     void finished();
 
 private:
-    void refresh();
+    void sweep();
     bool writeLine(const QString &line);
     void noteStatus(const QString &text);
     void finish();
 
     Korun_MBProxy link;
-    ModuleRefresher refresher;
-    QTimer timer;
+    ModuleLine line;
+    QTimer next;
+    QElapsedTimer clock;
+    qint64 periodMs = 1000;
+    qint64 nextStartMs = 0;
     QIODevice &output;
     QString outputError;
-    bool refreshing = false;
+    bool sweeping = false;
     bool stopRequested = false;
     long long wanted = 0;
-    long long refreshes = 0, failedRequests = 0, reconnections = 0;
+    long long sweeps = 0, rows = 0, overruns = 0, failedRequests = 0, reconnections = 0;
 };

@@ -67,8 +67,9 @@ void SimLine::readOutput()
         if (qEnvironmentVariableIsSet("KORUN_SIM_DEBUG"))
             qDebug("sim: %s", qPrintable(line));
         const QStringList words = line.split(' ');
-        if (words.size() == 4 && words[0] == QLatin1String("request"))
-            served.append({words[1].toInt(nullptr, 16), words[2].toInt(nullptr, 16), words[3].toInt()});
+        if (words.size() >= 4 && words[0] == QLatin1String("request"))
+            served.append({words[1].toInt(nullptr, 16), words[2].toInt(nullptr, 16), words[3].toInt(),
+                           words.value(4).toInt(nullptr, 16)});
         else
             lines.append(line);
     }

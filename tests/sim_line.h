@@ -12,6 +12,7 @@ struct SimRequest {
     int function;
     int address;
     int count;
+    int slave; // bus address, 0 from a simulator that does not say
 };
 
 class SimLine : public QObject

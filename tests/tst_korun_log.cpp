@@ -14,7 +14,7 @@ namespace {
 // Far apart on-board temperatures: a thermocouple compensated with the other pair's shows.
 const QStringList knownModule = {"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@22.5", "--channel",
                                  "3=TC_J@150", "--channel", "4=VOLTAGE@12.5", "--cold", "18,41"};
-constexpr int columnCount = 24;
+constexpr int columnCount = 25;
 
 struct LogRun {
     int exitCode;
@@ -70,27 +70,30 @@ void TestKorunLog::headerAndRowsForAKnownModule()
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0].section(',', 0, 7),
-             QStringLiteral("time_utc,xt1xt2_temperature_C,xt3xt4_temperature_C,ch1_sensor,"
+    QCOMPARE(lines[0].section(',', 0, 8),
+             QStringLiteral("time_utc,module,xt1xt2_temperature_C,xt3xt4_temperature_C,ch1_sensor,"
                             "ch1_physic_value_mV_or_ohm,ch1_adc_code,ch1_gain,ch1_temperature_C"));
     QVERIFY(lines[0].endsWith(",ch4_temperature_C,status"));
 
     const QStringList cells = lines[1].split(',');
     QCOMPARE(cells.size(), columnCount);
     QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$").match(cells[0]).hasMatch());
-    QCOMPARE(cells[1], QStringLiteral("18.000000"));
-    QCOMPARE(cells[3], QStringLiteral("TC_K"));
-    QCOMPARE(cells[6], QStringLiteral("16"));
-    QVERIFY(qAbs(cells[7].toDouble() - 300) < 0.05);
-    QCOMPARE(cells[8], QStringLiteral("TR_100Pt"));
-    QVERIFY(qAbs(cells[12].toDouble() - 22.5) < 0.01);
-    QCOMPARE(cells[13], QStringLiteral("TC_J"));
-    QVERIFY(qAbs(cells[17].toDouble() - 150) < 0.05);
-    QCOMPARE(cells[18], QStringLiteral("VOLTAGE"));
-    QCOMPARE(cells[19], QStringLiteral("12.500000"));
-    QCOMPARE(cells[22], QStringLiteral("12.500000"));
-    QCOMPARE(cells[23], QStringLiteral("ok"));
+    QCOMPARE(cells[1], QStringLiteral("0"));
+    QCOMPARE(cells[2], QStringLiteral("18.000000"));
+    QCOMPARE(cells[4], QStringLiteral("TC_K"));
+    QCOMPARE(cells[7], QStringLiteral("16"));
+    QVERIFY(qAbs(cells[8].toDouble() - 300) < 0.05);
+    QCOMPARE(cells[9], QStringLiteral("TR_100Pt"));
+    QVERIFY(qAbs(cells[13].toDouble() - 22.5) < 0.01);
+    QCOMPARE(cells[14], QStringLiteral("TC_J"));
+    QVERIFY(qAbs(cells[18].toDouble() - 150) < 0.05);
+    QCOMPARE(cells[19], QStringLiteral("VOLTAGE"));
+    QCOMPARE(cells[20], QStringLiteral("12.500000"));
+    QCOMPARE(cells[23], QStringLiteral("12.500000"));
+    QCOMPARE(cells[24], QStringLiteral("ok"));
     QVERIFY2(run.err.contains("3 refreshes, 3 complete rows, 0 failed requests"), qPrintable(run.err));
+    QVERIFY2(run.err.contains("module 0 (0xB0): 3 rows, 3 complete, 0 failed requests, last failure: none"),
+             qPrintable(run.err));
 
     const LogRun one = runLog({"--port", line.portName(), "--count", "1"});
     QVERIFY2(one.err.startsWith("korun-log: 1 refresh, 1 complete row, 0 failed requests"), qPrintable(one.err));
@@ -141,7 +144,7 @@ void TestKorunLog::failedRefreshesWriteRowsAndRecover()
         QCOMPARE(cells.size(), columnCount);
         statuses << cells.last();
         if (cells.last() != QLatin1String("ok"))
-            QVERIFY2(cells[1].isEmpty() || cells[3].isEmpty(), qPrintable(row));
+            QVERIFY2(cells[2].isEmpty() || cells[4].isEmpty(), qPrintable(row));
     }
     QVERIFY(statuses.contains("Error: Request timeout.; Modbus disconnected"));
     QVERIFY2(std::any_of(statuses.begin(), statuses.end(),
@@ -198,7 +201,7 @@ void TestKorunLog::badArgumentsFailBeforeOpeningAnything_data()
     const QString port = QStringLiteral("/dev/korun-not-opened");
     QTest::newRow("unknown option") << QStringList{"--port", port, "--speed", "9600"} << "Unknown option 'speed'";
     QTest::newRow("no port") << QStringList{"--count", "1"} << "--port is required";
-    QTest::newRow("address G") << QStringList{"--port", port, "--address", "G"} << "--address must be one hex digit";
+    QTest::newRow("address G") << QStringList{"--port", port, "--address", "G"} << "--address takes hex digits 0..F, not 'G'";
     QTest::newRow("period beyond a timer") << QStringList{"--port", port, "--period=1e7"} << "--period must be a number";
     QTest::newRow("missing value") << QStringList{"--port", port, "--count"} << "Missing value after '--count'";
     QTest::newRow("output not creatable") << QStringList{"--port", port, "--output", "/nonexistent-dir/x.csv"}

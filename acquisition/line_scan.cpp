@@ -1,0 +1,28 @@
+#include "line_scan.h"
+
+#include "korun_mbproxy.h"
+#include "link_settings.h"
+
+QVector<FoundModule> scanLine(Korun_MBProxy &proxy, int timeoutMs)
+{
+    const int timeout = proxy.timeout();
+    const int retries = proxy.numberOfRetries();
+    const quint8 address = proxy.serverAddress;
+    proxy.setTimeout(timeoutMs);
+    proxy.setNumberOfRetries(0);
+    QVector<FoundModule> found;
+    for (int selector = 0; selector < 16; ++selector) {
+        proxy.serverAddress = busAddress(selector);
+        // A silent address closes the link; the next one must not find it closed.
+        if (!proxy.isConnected())
+            proxy.connectDevice();
+        FoundModule module;
+        module.selector = selector;
+        if (proxy.readChannelMeasurements(module.records))
+            found << module;
+    }
+    proxy.setTimeout(timeout);
+    proxy.setNumberOfRetries(retries);
+    proxy.serverAddress = address;
+    return found;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "register_map.h"
+
+#include <QVector>
+
+#include <array>
+
+class Korun_MBProxy;
+
+// A module found on the line, with the measurement records it answered with.
+struct FoundModule {
+    int selector = 0;
+    std::array<MeasurementRecord, 4> records;
+};
+
+// Asks every address switch 0..F once, with a short timeout and no retries, through a
+// proxy whose port is set; its timeout and retries are restored afterwards.
+QVector<FoundModule> scanLine(Korun_MBProxy &proxy, int timeoutMs = 80);

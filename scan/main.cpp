@@ -1,0 +1,75 @@
+// korun-scan: which Korun modules answer on a line, and what their channels measure.
+#include "korun_mbproxy.h"
+#include "line_scan.h"
+#include "link_settings.h"
+#include "sensor_catalogue.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+#include <cstdio>
+
+namespace {
+
+const char usage[] = R"(Usage: korun-scan --port PATH
+
+Asks every Korun module address on the line (address switch 0..F, bus address 0xB0..0xBF)
+once, with an 80 ms timeout and no retries, and prints one line per module that answers:
+its address-switch digit, its bus address and the sensor each of its four channels
+measures with. A full scan takes under 2 s even when nothing answers.
+
+  --port PATH   serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
+  --help        this text
+
+Exit status: 0 when at least one module answered, 1 when none did or the port cannot be
+opened, 2 for bad arguments.
+)";
+
+QString sensorName(unsigned code)
+{
+    return code < sensorTypeCount ? QString::fromLatin1(sensorTypeNames[code]) : QString::number(code);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\nqt.modbus*=false"));
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
+    parser.addOptions({help, port});
+    if (!parser.parse(application.arguments())) {
+        std::fprintf(stderr, "korun-scan: %s (see --help)\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (parser.value(port).isEmpty() || !parser.positionalArguments().isEmpty()) {
+        std::fputs("korun-scan: --port PATH is required, and nothing else (see --help)\n", stderr);
+        return 2;
+    }
+
+    Korun_MBProxy proxy;
+    configureLink(proxy, parser.value(port), 0);
+    if (!proxy.connectDevice() || !proxy.isConnected()) {
+        std::fprintf(stderr, "korun-scan: cannot open %s: %s\n", qPrintable(parser.value(port)),
+                     qPrintable(proxy.errorString()));
+        return 1;
+    }
+    const QVector<FoundModule> found = scanLine(proxy);
+    for (const FoundModule &module : found) {
+        QStringList sensors;
+        for (const MeasurementRecord &record : module.records)
+            sensors << sensorName(record.sensorCode());
+        std::printf("%X  %s  %s\n", module.selector, qPrintable(busAddressText(busAddress(module.selector))),
+                    qPrintable(sensors.join(QLatin1Char(' '))));
+    }
+    if (found.isEmpty())
+        std::fputs("korun-scan: no module answered\n", stderr);
+    return found.isEmpty() ? 1 : 0;
+}
