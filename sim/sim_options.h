@@ -5,14 +5,21 @@
 #include "module_model.h"
 
 #include <string>
+#include <vector>
 
-struct Options {
-    std::string device;
-    int selector = 0;
-    double cold[2] = {24.5, 25.5};
-    double noise = 0.0;
+// One simulated module: its address switch and how its four channels start out.
+struct ModuleSetup {
+    int digit = 0;
     ChannelSetup channels[4];
 };
 
-// Prints the usage text and exits for --help; false for arguments it cannot use.
-bool parseOptions(int argc, char **argv, Options &options);
+struct Options {
+    std::string device;
+    std::vector<ModuleSetup> modules; // in the order given; never empty after parsing
+    double cold[2] = {24.5, 25.5};
+    double noise = 0.0;
+};
+
+// Prints the usage text and exits 0 for --help. Otherwise fills `options` and returns
+// true, or returns false with `error` naming the option and the value it refuses.
+bool parseOptions(int argc, char **argv, Options &options, std::string &error);

@@ -55,6 +55,7 @@ private slots:
     void headerAndRowsForAKnownModule();
     void failedRefreshesWriteRowsAndRecover();
     void outputAndExitStatus();
+    void deadModuleIsBackedOffWhileOthersKeepTheirRows();
     void badArgumentsFailBeforeOpeningAnything_data();
     void badArgumentsFailBeforeOpeningAnything();
     void killLeavesOnlyCompleteRows();
@@ -192,6 +193,35 @@ void TestKorunLog::outputAndExitStatus()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.out.contains("timeout") && !run.out.contains(",ok"), qPrintable(run.out));
     QVERIFY2(run.err.contains("0 complete rows"), qPrintable(run.err));
+}
+
+// Three modules, the last one silent: every sweep writes a row per module, the live ones
+// complete, the dead one asked 3 times and then only every 10th sweep.
+void TestKorunLog::deadModuleIsBackedOffWhileOthersKeepTheirRows()
+{
+    SimLine line;
+    QVERIFY(line.start({"--address", "0,3,7", "--channel", "1=TC_K@300", "--cold", "20,20"}));
+    QVERIFY(line.command("module 7 fault silent"));
+    const LogRun run = runLog({"--port", line.portName(), "--address", "0,3", "--address", "7", "--period", "0.05",
+                               "--count", "25"},
+                              30000);
+    QCOMPARE(run.exitCode, 0);
+    QMap<QString, QStringList> statuses;
+    for (const QString &row : run.out.split('\n', Qt::SkipEmptyParts).mid(1))
+        statuses[row.section(',', 1, 1)] << row.section(',', 24);
+    QCOMPARE(statuses.keys(), QStringList({"0", "3", "7"}));
+    QCOMPARE(statuses["0"], QStringList(QVector<QString>(25, "ok").toList()));
+    QCOMPARE(statuses["3"], statuses["0"]);
+    const QStringList dead = statuses["7"];
+    QCOMPARE(dead.size(), 25);
+    const int asked = int(std::count_if(dead.begin(), dead.end(), [](const QString &s) { return !s.startsWith("not asked"); }));
+    QCOMPARE(asked, 3 + 2);
+    QVERIFY2(dead[12].startsWith("Error: ") && dead[12].contains("asked every 10th period"), qPrintable(dead[12]));
+    QVERIFY2(run.err.contains("module 3 (0xB3): 25 rows, 25 complete, 0 failed requests, last failure: none"),
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(QRegularExpression("module 7 \\(0xB7\\): 25 rows, 0 complete, [1-9]\\d* failed requests?, "
+                                                 "last failure: \\S")),
+             qPrintable(run.err));
 }
 
 void TestKorunLog::badArgumentsFailBeforeOpeningAnything_data()
