@@ -8,7 +8,7 @@ ModuleLine::ModuleLine(Korun_MBProxy &proxy, const QVector<int> &selectors, QObj
     , proxy(proxy)
 {
     for (int selector : selectors)
-        modules.push_back({selector, std::make_unique<ModuleRefresher>(proxy), 0});
+        modules.push_back({selector, std::make_unique<ModuleRefresher>(proxy)});
 }
 
 QVector<SweepRow> ModuleLine::sweep()
@@ -17,7 +17,7 @@ QVector<SweepRow> ModuleLine::sweep()
     for (Module &module : modules) {
         SweepRow row;
         row.selector = module.selector;
-        row.backedOff = module.refresher->health().consecutiveFailedRefreshes >= backoffAfter;
+        row.backedOff = module.silentRefreshes >= backoffAfter;
         proxy.serverAddress = busAddress(module.selector);
         if (row.backedOff && ++module.sweepsSinceAsked < backoffPeriod) {
             row.asked = false;
@@ -32,6 +32,12 @@ QVector<SweepRow> ModuleLine::sweep()
         if (!proxy.isConnected())
             proxy.connectDevice();
         row.snapshot = module.refresher->refresh();
+        // Only silence costs the line a timeout; a port that cannot be opened is the line's
+        // fault, not the module's, and must not keep the module backed off once it is back.
+        if (row.snapshot.complete())
+            module.silentRefreshes = 0;
+        else if (row.snapshot.failure.kind == RequestFailure::NoAnswer)
+            ++module.silentRefreshes;
         rows << row;
     }
     return rows;

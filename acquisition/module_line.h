@@ -18,9 +18,10 @@ struct SweepRow {
     bool backedOff = false;  // the module is asked only every backoffPeriod-th sweep
 };
 
-// The modules of one serial line, refreshed in turn through one proxy. A module that
-// failed `backoffAfter` refreshes in a row is asked only every `backoffPeriod`-th sweep
-// until it answers again, so that a dead module does not cost the live ones their period.
+// The modules of one serial line, refreshed in turn through one proxy. A module that gave
+// no answer in `backoffAfter` refreshes in a row is asked only every `backoffPeriod`-th
+// sweep until it answers again, so that a dead module does not cost the live ones their
+// period.
 class ModuleLine : public QObject
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ private:
         int selector;
         std::unique_ptr<ModuleRefresher> refresher;
         int sweepsSinceAsked = 0;
+        int silentRefreshes = 0; // in a row
     };
 
     Korun_MBProxy &proxy;
