@@ -8,6 +8,17 @@
 
 int main(int argc, char *argv[])
 {
+    // Before QApplication, which would refuse to start without a display.
+    switch (textRequested(argc, argv)) {
+    case TextRequest::Help:
+        std::fputs(frontendUsage, stdout);
+        return 0;
+    case TextRequest::Version:
+        std::printf("korun-frontend %s\n", KORUN_VERSION);
+        return 0;
+    case TextRequest::None:
+        break;
+    }
     try {
         QApplication application(argc, argv);
         MainWindow window(proModeRequested(QCoreApplication::arguments()));

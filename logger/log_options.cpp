@@ -19,6 +19,7 @@ thermocouples).
   --output FILE      append to FILE (the header is written to a new or empty file only;
                      a file with another header is refused); default: standard output
   --help             this text
+  --version          the program's version
 
 Options take their value as the next argument or after '=' (--port=/dev/ttyUSB0).
 The link runs at 115200 baud, 8N1, 200 ms response timeout, 3 retries. A refresh that fails
@@ -37,18 +38,23 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"), QStringLiteral("0"));
     const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
     const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, port, address, period, count, output});
+    parser.addOptions({help, version, port, address, period, count, output});
     if (!parser.parse(arguments)) {
         error = parser.errorText() + QStringLiteral(" (see --help)");
         return false;
     }
     if (parser.isSet(help)) {
         options.help = true;
+        return true;
+    }
+    if (parser.isSet(version)) {
+        options.version = true;
         return true;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -11,6 +11,7 @@ struct LogOptions {
     long long count = 0;     // refreshes to log; 0 = until stopped
     QString output;          // empty = standard output
     bool help = false;
+    bool version = false;
 };
 
 // A period a timer can hold, with room to spare.

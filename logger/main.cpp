@@ -27,6 +27,10 @@ int main(int argc, char *argv[])
         std::fputs(logUsage, stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("korun-log %s\n", KORUN_VERSION);
+        return 0;
+    }
 
     QFile output;
     bool writeHeader = true;

@@ -21,6 +21,7 @@ measures with. A full scan takes under 2 s even when nothing answers.
 
   --port PATH   serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
   --help        this text
+  --version     the program's version
 
 Exit status: 0 when at least one module answered, 1 when none did or the port cannot be
 opened, 2 for bad arguments.
@@ -39,14 +40,19 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\nqt.modbus*=false"));
     QCommandLineParser parser;
     const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
-    parser.addOptions({help, port});
+    parser.addOptions({help, version, port});
     if (!parser.parse(application.arguments())) {
         std::fprintf(stderr, "korun-scan: %s (see --help)\n", qPrintable(parser.errorText()));
         return 2;
     }
     if (parser.isSet(help)) {
         std::fputs(usage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("korun-scan %s\n", KORUN_VERSION);
         return 0;
     }
     if (parser.value(port).isEmpty() || !parser.positionalArguments().isEmpty()) {

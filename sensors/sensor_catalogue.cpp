@@ -28,3 +28,15 @@ bool isResistiveSensor(unsigned code)
 {
     return code - 15u <= 11u;
 }
+
+const char *connectionCodeName(unsigned code)
+{
+    switch (code) {
+    case NO_CONNECTION: return "NO_CONNECTION";
+    case RESISTIVE_2_WIRE: return "RESISTIVE_2_WIRE";
+    case RESISTIVE_3_WIRE: return "RESISTIVE_3_WIRE";
+    case RESISTIVE_4_WIRE: return "RESISTIVE_4_WIRE";
+    case VOLTAGE_INPUT: return "VOLTAGE_INPUT";
+    }
+    return nullptr;
+}

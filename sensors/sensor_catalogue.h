@@ -28,6 +28,9 @@ extern const char *const sensorTypeNames[sensorTypeCount + 1];
 // Only the three resistive connections are offered; combo index = code - 2.
 extern const char *const connectionTypeNames[4];
 
+// Name of every defined connection code (NO_CONNECTION ... VOLTAGE_INPUT); null for others.
+const char *connectionCodeName(unsigned code);
+
 // Gain exponent of the module's input amplifier per sensor code (gain = 2^code).
 extern const std::uint8_t sensorGainCode[sensorTypeCount];
 

@@ -39,6 +39,7 @@ Options:
   --noise A                random noise of +-A on every live value of every module
                            (default 0)
   --help                   this text
+  --version                the program's version
 
   Example: --address 0 --channel 1=TC_K@300 --address 3,7 --channel 2=TR_100Pt:3@20
   puts modules at 0xB0, 0xB3 and 0xB7 on the line; channel 1 of the first measures a
@@ -74,7 +75,7 @@ decimal), then logs each request served as "request FUNCTION ADDRESS COUNT SERVE
 KORUN_SIM_DEBUG=1 in the environment adds the library's trace of each reply.
 )";
 
-enum OptionId { DeviceOption = 1, AddressOption, ChannelOption, ColdOption, NoiseOption, HelpOption };
+enum OptionId { DeviceOption = 1, AddressOption, ChannelOption, ColdOption, NoiseOption, VersionOption, HelpOption };
 
 const option longOptions[] = {
     {"device", required_argument, nullptr, DeviceOption},
@@ -82,6 +83,7 @@ const option longOptions[] = {
     {"channel", required_argument, nullptr, ChannelOption},
     {"cold", required_argument, nullptr, ColdOption},
     {"noise", required_argument, nullptr, NoiseOption},
+    {"version", no_argument, nullptr, VersionOption},
     {"help", no_argument, nullptr, HelpOption},
     {nullptr, 0, nullptr, 0},
 };
@@ -217,6 +219,9 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
         switch (id) {
         case HelpOption:
             std::fputs(usage, stdout);
+            std::exit(0);
+        case VersionOption:
+            std::printf("korun-sim %s\n", KORUN_VERSION);
             std::exit(0);
         case DeviceOption:
             options.device = value;

@@ -38,7 +38,11 @@ public:
 
     // Every request the simulator has logged so far, including lines still in the pipe.
     QVector<SimRequest> requests();
-    void clearRequests() { served.clear(); }
+    void clearRequests()
+    {
+        requests(); // lines still in the pipe belong to what is cleared
+        served.clear();
+    }
     // Waits until at least `count` requests have been logged.
     bool waitForRequests(int count, int timeoutMs = 3000);
 
