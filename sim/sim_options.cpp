@@ -28,7 +28,8 @@ Options:
   --address X[,X...]       modules on the line by address switch, one hex digit 0..F
                            each; may be repeated. Default: one module at 0. The first
                            module given is the one poke and dump act on by default
-  --channel N=SENSOR[:C]@V channel N (1..4) with sensor name (TC_K, TR_100Pt, VOLTAGE, ...),
+  --channel N=SENSOR[:C]@V
+                           channel N (1..4) with sensor name (TC_K, TR_100Pt, VOLTAGE, ...),
                            optional connection code C (0, 2, 3, 4 or 5; default 5 for
                            thermocouples and VOLTAGE, 3 for resistive sensors) and value
                            V: degC, or mV for VOLTAGE, ohm for RESISTANCE. Applies to the
@@ -45,7 +46,7 @@ Options:
   puts modules at 0xB0, 0xB3 and 0xB7 on the line; channel 1 of the first measures a
   type K thermocouple at 300 degC, channel 2 of the other two a Pt100 (3-wire) at 20 degC.
 
-Commands on standard input, one per line (each answered with "ok COMMAND" or "error ..."):
+Commands on standard input, one per line, each answered with ok COMMAND or error WHY:
   temp N V                 set channel N's simulated value
   cold T12 T34             set the on-board temperatures
   noise A                  set the noise amplitude
