@@ -5,6 +5,7 @@
 #include <cmath>
 
 const char logUsage[] = R"(Usage: korun-log --port PATH [--address X[,Y...]] [--period SECONDS] [--count N] [--output FILE]
+                 [--mqtt HOST[:PORT] [--topic PREFIX] [--line NAME] [MQTT options]]
 
 Records the live values of Korun modules on one line as CSV, one row per module and
 refresh, without the window. Each refresh of a module makes the same nine requests as the
@@ -18,6 +19,19 @@ thermocouples).
   --count N          stop after N periods; default: run until Ctrl-C or SIGTERM
   --output FILE      append to FILE (the header is written to a new or empty file only;
                      a file with another header is refused); default: standard output
+  --mqtt HOST[:PORT] also publish every module's refresh to this MQTT broker (port 1883
+                     by default), QoS 1, as JSON on PREFIX/LINE/MODULE/state, with a
+                     retained PREFIX/LINE/MODULE/online "true"/"false" and a last will
+                     PREFIX/LINE/status "offline" ("online" while running)
+  --topic PREFIX     first level of the topics; default korun
+  --line NAME        the line's level of the topics; default the port's base name
+  --client-id ID     MQTT client id, also the broker's session; default korun-log-LINE
+  --mqtt-user NAME   user name for the broker
+  --mqtt-password-file FILE
+                     the broker password, from the first line of FILE
+  --mqtt-cafile FILE TLS, trusting the certificate authorities in FILE
+  --mqtt-queue N     messages kept while the broker is away; beyond, the oldest are
+                     dropped and counted; default 100000
   --help             this text
   --version          the program's version
 
@@ -33,6 +47,48 @@ Exit status: 0 when at least one complete row was recorded, 1 when none was (mod
 silent, wrong address) or the output could not be written, 2 for bad arguments.
 )";
 
+namespace {
+
+bool takeMqttOptions(const QCommandLineParser &parser, LogOptions &options, QString &error)
+{
+    options.publish = parser.isSet(QStringLiteral("mqtt"));
+    MqttSettings &mqtt = options.mqtt;
+    const QString broker = parser.value(QStringLiteral("mqtt"));
+    const int colon = broker.lastIndexOf(QLatin1Char(':'));
+    mqtt.host = colon < 0 ? broker : broker.left(colon);
+    bool ok = true;
+    if (colon >= 0)
+        mqtt.port = broker.mid(colon + 1).toInt(&ok);
+    if (options.publish && (mqtt.host.isEmpty() || !ok || mqtt.port < 1 || mqtt.port > 65535)) {
+        error = QStringLiteral("--mqtt takes HOST or HOST:PORT, not '%1'").arg(broker);
+        return false;
+    }
+    mqtt.prefix = parser.value(QStringLiteral("topic"));
+    mqtt.line = parser.isSet(QStringLiteral("line")) ? parser.value(QStringLiteral("line"))
+                                                     : options.port.section(QLatin1Char('/'), -1);
+    for (const QString &level : {mqtt.prefix, mqtt.line}) {
+        if (level.isEmpty() || level.contains(QLatin1Char('/')) || level.contains(QLatin1Char('+'))
+            || level.contains(QLatin1Char('#'))) {
+            error = QStringLiteral("--topic and --line must be one topic level without / + #, not '%1'").arg(level);
+            return false;
+        }
+    }
+    mqtt.clientId = parser.isSet(QStringLiteral("client-id")) ? parser.value(QStringLiteral("client-id"))
+                                                              : QStringLiteral("korun-log-") + mqtt.line;
+    mqtt.user = parser.value(QStringLiteral("mqtt-user"));
+    options.mqttPasswordFile = parser.value(QStringLiteral("mqtt-password-file"));
+    mqtt.caFile = parser.value(QStringLiteral("mqtt-cafile"));
+    mqtt.queueLimit = parser.value(QStringLiteral("mqtt-queue")).toInt(&ok);
+    if (!ok || mqtt.queueLimit < 1) {
+        error = QStringLiteral("--mqtt-queue must be a positive whole number, not '%1'")
+                    .arg(parser.value(QStringLiteral("mqtt-queue")));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString &error)
 {
     QCommandLineParser parser;
@@ -44,7 +100,16 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
     const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
     const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, port, address, period, count, output});
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"), QString(), QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption topic(QStringLiteral("topic"), QString(), QStringLiteral("PREFIX"), QStringLiteral("korun"));
+    const QCommandLineOption lineName(QStringLiteral("line"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption clientId(QStringLiteral("client-id"), QString(), QStringLiteral("ID"));
+    const QCommandLineOption user(QStringLiteral("mqtt-user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption passwordFile(QStringLiteral("mqtt-password-file"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption caFile(QStringLiteral("mqtt-cafile"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption queue(QStringLiteral("mqtt-queue"), QString(), QStringLiteral("N"), QStringLiteral("100000"));
+    parser.addOptions({help, version, port, address, period, count, output, mqtt, topic, lineName, clientId, user,
+                       passwordFile, caFile, queue});
     if (!parser.parse(arguments)) {
         error = parser.errorText() + QStringLiteral(" (see --help)");
         return false;
@@ -101,5 +166,5 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
         }
     }
     options.output = parser.value(output);
-    return true;
+    return takeMqttOptions(parser, options, error);
 }

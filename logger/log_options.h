@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mqtt_publisher.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -12,6 +14,9 @@ struct LogOptions {
     QString output;          // empty = standard output
     bool help = false;
     bool version = false;
+    bool publish = false;    // --mqtt given
+    MqttSettings mqtt;       // password still to be read from mqttPasswordFile
+    QString mqttPasswordFile;
 };
 
 // A period a timer can hold, with room to spare.

@@ -3,6 +3,7 @@
 #include "csv_format.h"
 #include "log_options.h"
 #include "measurement_logger.h"
+#include "mqtt_publisher.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,23 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
         return 1;
     }
+    if (!options.mqttPasswordFile.isEmpty()) {
+        QFile secret(options.mqttPasswordFile);
+        if (!secret.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "korun-log: cannot read %s: %s\n", qPrintable(options.mqttPasswordFile),
+                         qPrintable(secret.errorString()));
+            return 2;
+        }
+        options.mqtt.password = QString::fromUtf8(secret.readLine()).trimmed();
+    }
+    MqttPublisher publisher(options.mqtt);
+    if (options.publish) {
+        if (!publisher.start(error)) {
+            std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
+            return 2;
+        }
+        logger.setPublisher(&publisher);
+    }
     StopSignals signals_;
     QObject::connect(&signals_, &StopSignals::stopRequested, &logger, &MeasurementLogger::stop);
     QObject::connect(&logger, &MeasurementLogger::finished, &application, &QCoreApplication::quit,
@@ -57,6 +75,12 @@ int main(int argc, char *argv[])
     logger.start(options.periodSeconds, options.count, writeHeader);
     application.exec();
     output.close();
+    if (options.publish) {
+        // What is still queued gets a few seconds to reach the broker.
+        publisher.finish(5000);
+        std::fprintf(stderr, "korun-log: MQTT %lld messages acknowledged, %lld dropped, %d not delivered\n",
+                     publisher.acknowledged(), publisher.dropped(), publisher.waiting());
+    }
     if (!logger.writeError().isEmpty()) {
         std::fprintf(stderr, "korun-log: cannot write the recording: %s\n", qPrintable(logger.writeError()));
         std::fprintf(stderr, "%s\n", qPrintable(logger.summary()));

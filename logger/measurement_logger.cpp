@@ -2,6 +2,8 @@
 
 #include "csv_format.h"
 #include "link_settings.h"
+#include "mqtt_message.h"
+#include "mqtt_publisher.h"
 
 #include <QFileDevice>
 
@@ -106,7 +108,9 @@ void MeasurementLogger::sweep()
     sweeping = false;
     bool written = true;
     for (const SweepRow &row : sweepRows) {
-        written = written && writeLine(csvRow(row.snapshot, rowStatus(row)));
+        const QString status = rowStatus(row);
+        written = written && writeLine(csvRow(row.snapshot, status));
+        publish(row, status);
         ++rows;
     }
     ++sweeps;
@@ -116,6 +120,20 @@ void MeasurementLogger::sweep()
     if (now > nextStartMs)
         ++overruns;
     next.start(int(qMax<qint64>(0, nextStartMs - now)));
+}
+
+// One message per refresh of a module; a module not asked has nothing new to say but is
+// no longer online.
+void MeasurementLogger::publish(const SweepRow &row, const QString &status)
+{
+    if (!mqtt)
+        return;
+    if (row.asked)
+        mqtt->publishState(row.selector, stateMessage(row.snapshot, ++published[row.selector], status));
+    if (row.snapshot.complete())
+        mqtt->publishOnline(row.selector, true);
+    else if (!row.asked || isModuleFailure(row.snapshot.failure))
+        mqtt->publishOnline(row.selector, false);
 }
 
 void MeasurementLogger::finish()

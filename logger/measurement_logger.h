@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
+class MqttPublisher;
 class QIODevice;
 
 // Refreshes the modules of one line every period and writes one CSV row per module and
@@ -18,6 +19,8 @@ class MeasurementLogger : public QObject
 public:
     MeasurementLogger(QIODevice &output, const QVector<int> &selectors, QObject *parent = nullptr);
 
+    // Every module's refresh also goes to the publisher, which must outlive the logger.
+    void setPublisher(MqttPublisher *publisher) { mqtt = publisher; }
     // Opens the port; false with the reason when it cannot be opened.
     bool open(const QString &port, QString &error);
     // Starts refreshing; finished() follows after `count` periods (0: never), stop(), or a
@@ -34,6 +37,7 @@ signals:
 
 private:
     void sweep();
+    void publish(const SweepRow &row, const QString &status);
     bool writeLine(const QString &line);
     void noteStatus(const QString &text);
     void finish();
@@ -45,6 +49,8 @@ private:
     qint64 periodMs = 1000;
     qint64 nextStartMs = 0;
     QIODevice &output;
+    MqttPublisher *mqtt = nullptr;
+    QVector<long long> published = QVector<long long>(16, 0); // per address switch, for seq
     QString outputError;
     bool sweeping = false;
     bool stopRequested = false;
