@@ -1,6 +1,5 @@
 // korun-log: records the Korun module's live values as CSV, without the window.
-#include "csv_file.h"
-#include "csv_format.h"
+#include "csv_recorder.h"
 #include "log_options.h"
 #include "measurement_logger.h"
 #include "mqtt_publisher.h"
@@ -33,20 +32,13 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QFile output;
-    bool writeHeader = true;
-    if (!options.output.isEmpty()) {
-        // Appending never loses an earlier recording.
-        if (!openCsvForAppend(output, options.output, csvHeader(), writeHeader, error)) {
-            std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
-            return 2;
-        }
-    } else if (!output.open(stdout, QIODevice::WriteOnly)) {
-        std::fputs("korun-log: cannot write standard output\n", stderr);
+    CsvRecorder recorder;
+    if (!recorder.open(options.output, error)) {
+        std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
         return 2;
     }
 
-    MeasurementLogger logger(output, options.selectors);
+    MeasurementLogger logger(recorder, options.selectors);
     if (!logger.open(options.port, error)) {
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
         return 1;
@@ -72,17 +64,17 @@ int main(int argc, char *argv[])
     QObject::connect(&signals_, &StopSignals::stopRequested, &logger, &MeasurementLogger::stop);
     QObject::connect(&logger, &MeasurementLogger::finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    logger.start(options.periodSeconds, options.count, writeHeader);
+    logger.start(options.periodSeconds, options.count);
     application.exec();
-    output.close();
+    recorder.close();
     if (options.publish) {
         // What is still queued gets a few seconds to reach the broker.
         publisher.finish(5000);
         std::fprintf(stderr, "korun-log: MQTT %lld messages acknowledged, %lld dropped, %d not delivered\n",
                      publisher.acknowledged(), publisher.dropped(), publisher.waiting());
     }
-    if (!logger.writeError().isEmpty()) {
-        std::fprintf(stderr, "korun-log: cannot write the recording: %s\n", qPrintable(logger.writeError()));
+    if (logger.writeFailed()) {
+        std::fprintf(stderr, "korun-log: cannot write the recording: %s\n", qPrintable(recorder.error()));
         std::fprintf(stderr, "%s\n", qPrintable(logger.summary()));
         return 1;
     }

@@ -1,11 +1,11 @@
 #include "measurement_logger.h"
 
 #include "csv_format.h"
+#include "csv_recorder.h"
 #include "link_settings.h"
 #include "mqtt_message.h"
 #include "mqtt_publisher.h"
 
-#include <QFileDevice>
 
 namespace {
 
@@ -14,29 +14,14 @@ QString counted(long long n, const char *singular, const char *plural)
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? singular : plural));
 }
 
-QString rowStatus(const SweepRow &row)
-{
-    const QString backoff = QStringLiteral("no answer in %1 refreshes in a row; asked every %2th period")
-                                .arg(ModuleLine::backoffAfter)
-                                .arg(ModuleLine::backoffPeriod);
-    if (!row.asked)
-        return QStringLiteral("not asked: ") + backoff;
-    if (row.snapshot.complete())
-        return QStringLiteral("ok");
-    QString status = row.snapshot.failures.join(QLatin1String("; "));
-    if (status.isEmpty())
-        status = QStringLiteral("failed");
-    return row.backedOff ? status + QStringLiteral("; ") + backoff : status;
-}
-
 } // namespace
 
-MeasurementLogger::MeasurementLogger(QIODevice &output, const QVector<int> &selectors, QObject *parent)
+MeasurementLogger::MeasurementLogger(CsvRecorder &recorder, const QVector<int> &selectors, QObject *parent)
     : QObject(parent)
     , link(this)
     , line(link, selectors)
     , next(this)
-    , output(output)
+    , recorder(recorder)
 {
     next.setSingleShot(true);
     connect(&link, &Korun_MBProxy::msg4StatusBar, this, &MeasurementLogger::noteStatus);
@@ -53,12 +38,8 @@ bool MeasurementLogger::open(const QString &port, QString &error)
     return false;
 }
 
-void MeasurementLogger::start(double periodSeconds, long long count, bool writeHeader)
+void MeasurementLogger::start(double periodSeconds, long long count)
 {
-    if (writeHeader && !writeLine(csvHeader())) {
-        QTimer::singleShot(0, this, &MeasurementLogger::finish);
-        return;
-    }
     wanted = count;
     periodMs = qMax<qint64>(1, qint64(periodSeconds * 1000));
     clock.start();
@@ -82,19 +63,6 @@ void MeasurementLogger::noteStatus(const QString &text)
         ++reconnections;
 }
 
-// Each row reaches the file system as soon as it is written, so a pulled cable or a killed
-// process loses at most the row being written; a row that cannot be stored ends the run.
-bool MeasurementLogger::writeLine(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8() + '\n';
-    auto *file = qobject_cast<QFileDevice *>(&output);
-    if (output.write(bytes) != bytes.size() || (file && !file->flush())) {
-        outputError = output.errorString();
-        return false;
-    }
-    return true;
-}
-
 // Sweeps start on a grid of periods; a sweep that overran starts the next at once and the
 // grid moves on, so that late sweeps never pile up.
 void MeasurementLogger::sweep()
@@ -106,15 +74,13 @@ void MeasurementLogger::sweep()
     sweeping = true;
     const QVector<SweepRow> sweepRows = line.sweep();
     sweeping = false;
-    bool written = true;
     for (const SweepRow &row : sweepRows) {
-        const QString status = rowStatus(row);
-        written = written && writeLine(csvRow(row.snapshot, status));
-        publish(row, status);
+        rowLost = rowLost || !recorder.write(row);
+        publish(row, rowStatus(row));
         ++rows;
     }
     ++sweeps;
-    if (!written || stopRequested || (wanted > 0 && sweeps >= wanted))
+    if (rowLost || stopRequested || (wanted > 0 && sweeps >= wanted))
         return finish();
     const qint64 now = clock.elapsed();
     if (now > nextStartMs)

@@ -7,8 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+class CsvRecorder;
 class MqttPublisher;
-class QIODevice;
 
 // Refreshes the modules of one line every period and writes one CSV row per module and
 // refresh.
@@ -17,19 +17,19 @@ class MeasurementLogger : public QObject
     Q_OBJECT
 
 public:
-    MeasurementLogger(QIODevice &output, const QVector<int> &selectors, QObject *parent = nullptr);
+    MeasurementLogger(CsvRecorder &recorder, const QVector<int> &selectors, QObject *parent = nullptr);
 
     // Every module's refresh also goes to the publisher, which must outlive the logger.
     void setPublisher(MqttPublisher *publisher) { mqtt = publisher; }
     // Opens the port; false with the reason when it cannot be opened.
     bool open(const QString &port, QString &error);
     // Starts refreshing; finished() follows after `count` periods (0: never), stop(), or a
-    // row that could not be written (writeError() then says why).
-    void start(double periodSeconds, long long count, bool writeHeader);
+    // row that could not be written (writeFailed()).
+    void start(double periodSeconds, long long count);
     void stop();
 
     long long completeRows() const;
-    QString writeError() const { return outputError; }
+    bool writeFailed() const { return rowLost; }
     QString summary() const;
 
 signals:
@@ -38,7 +38,6 @@ signals:
 private:
     void sweep();
     void publish(const SweepRow &row, const QString &status);
-    bool writeLine(const QString &line);
     void noteStatus(const QString &text);
     void finish();
 
@@ -48,10 +47,10 @@ private:
     QElapsedTimer clock;
     qint64 periodMs = 1000;
     qint64 nextStartMs = 0;
-    QIODevice &output;
+    CsvRecorder &recorder;
     MqttPublisher *mqtt = nullptr;
     QVector<long long> published = QVector<long long>(16, 0); // per address switch, for seq
-    QString outputError;
+    bool rowLost = false;
     bool sweeping = false;
     bool stopRequested = false;
     long long wanted = 0;

@@ -1,5 +1,6 @@
 #include "csv_format.h"
 
+#include "module_line.h"
 #include "module_snapshot.h"
 #include "sensor_catalogue.h"
 
@@ -26,6 +27,21 @@ QString sensorName(unsigned code)
 }
 
 } // namespace
+
+QString rowStatus(const SweepRow &row)
+{
+    const QString backoff = QStringLiteral("no answer in %1 refreshes in a row; asked every %2th period")
+                                .arg(ModuleLine::backoffAfter)
+                                .arg(ModuleLine::backoffPeriod);
+    if (!row.asked)
+        return QStringLiteral("not asked: ") + backoff;
+    if (row.snapshot.complete())
+        return QStringLiteral("ok");
+    QString status = row.snapshot.failures.join(QLatin1String("; "));
+    if (status.isEmpty())
+        status = QStringLiteral("failed");
+    return row.backedOff ? status + QStringLiteral("; ") + backoff : status;
+}
 
 QString csvHeader()
 {
