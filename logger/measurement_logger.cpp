@@ -19,18 +19,17 @@ QString counted(long long n, const char *singular, const char *plural)
 MeasurementLogger::MeasurementLogger(CsvRecorder &recorder, const QVector<int> &selectors, QObject *parent)
     : QObject(parent)
     , link(this)
-    , line(link, selectors)
-    , next(this)
+    , poller(link, selectors)
     , recorder(recorder)
 {
-    next.setSingleShot(true);
     connect(&link, &Korun_MBProxy::msg4StatusBar, this, &MeasurementLogger::noteStatus);
-    connect(&next, &QTimer::timeout, this, &MeasurementLogger::sweep);
+    connect(&poller, &LinePoller::swept, this, &MeasurementLogger::record);
+    connect(&poller, &LinePoller::stopped, this, &MeasurementLogger::finished);
 }
 
 bool MeasurementLogger::open(const QString &port, QString &error)
 {
-    configureLink(link, port, line.selector(0));
+    configureLink(link, port, poller.line().selector(0));
     link.connectDevice();
     if (link.isConnected())
         return true;
@@ -41,17 +40,7 @@ bool MeasurementLogger::open(const QString &port, QString &error)
 void MeasurementLogger::start(double periodSeconds, long long count)
 {
     wanted = count;
-    periodMs = qMax<qint64>(1, qint64(periodSeconds * 1000));
-    clock.start();
-    next.start(0);
-}
-
-// A sweep under way finishes first: its requests wait in nested event loops.
-void MeasurementLogger::stop()
-{
-    stopRequested = true;
-    if (!sweeping)
-        finish();
+    poller.start(periodSeconds);
 }
 
 void MeasurementLogger::noteStatus(const QString &text)
@@ -63,29 +52,15 @@ void MeasurementLogger::noteStatus(const QString &text)
         ++reconnections;
 }
 
-// Sweeps start on a grid of periods; a sweep that overran starts the next at once and the
-// grid moves on, so that late sweeps never pile up.
-void MeasurementLogger::sweep()
+void MeasurementLogger::record(const QVector<SweepRow> &sweepRows)
 {
-    if (stopRequested)
-        return;
-    const qint64 startedMs = clock.elapsed();
-    nextStartMs = qMax(nextStartMs + periodMs, startedMs);
-    sweeping = true;
-    const QVector<SweepRow> sweepRows = line.sweep();
-    sweeping = false;
     for (const SweepRow &row : sweepRows) {
         rowLost = rowLost || !recorder.write(row);
         publish(row, rowStatus(row));
         ++rows;
     }
-    ++sweeps;
-    if (rowLost || stopRequested || (wanted > 0 && sweeps >= wanted))
-        return finish();
-    const qint64 now = clock.elapsed();
-    if (now > nextStartMs)
-        ++overruns;
-    next.start(int(qMax<qint64>(0, nextStartMs - now)));
+    if (rowLost || (wanted > 0 && poller.sweeps() >= wanted))
+        poller.stop();
 }
 
 // One message per refresh of a module; a module not asked has nothing new to say but is
@@ -102,16 +77,10 @@ void MeasurementLogger::publish(const SweepRow &row, const QString &status)
         mqtt->publishOnline(row.selector, false);
 }
 
-void MeasurementLogger::finish()
-{
-    next.stop();
-    stopRequested = true;
-    emit finished();
-}
-
 long long MeasurementLogger::completeRows() const
 {
     long long complete = 0;
+    const ModuleLine &line = poller.line();
     for (int module = 0; module < line.moduleCount(); ++module)
         complete += line.health(module).completeRefreshes;
     return complete;
@@ -124,13 +93,14 @@ QString MeasurementLogger::summary() const
                             counted(completeRows(), "complete row", "complete rows"),
                             counted(failedRequests, "failed request", "failed requests"),
                             counted(reconnections, "reconnection", "reconnections"),
-                            counted(overruns, "period overrun", "period overruns"));
+                            counted(poller.overruns(), "period overrun", "period overruns"));
+    const ModuleLine &line = poller.line();
     for (int module = 0; module < line.moduleCount(); ++module) {
         const ModuleHealth &health = line.health(module);
         const quint8 address = busAddress(line.selector(module));
         text += QStringLiteral("\n  module %1 (%2): %3, %4, %5, last failure: %6")
                     .arg(QString::number(line.selector(module), 16).toUpper(), busAddressText(address),
-                         counted(sweeps, "row", "rows"), counted(health.completeRefreshes, "complete", "complete"),
+                         counted(poller.sweeps(), "row", "rows"), counted(health.completeRefreshes, "complete", "complete"),
                          counted(health.failedRequests, "failed request", "failed requests"),
                          health.lastFailure.kind == RequestFailure::None ? QStringLiteral("none")
                                                                          : health.lastFailure.reason);

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "korun_mbproxy.h"
-#include "module_line.h"
+#include "line_poller.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
 class CsvRecorder;
 class MqttPublisher;
@@ -26,7 +24,7 @@ public:
     // Starts refreshing; finished() follows after `count` periods (0: never), stop(), or a
     // row that could not be written (writeFailed()).
     void start(double periodSeconds, long long count);
-    void stop();
+    void stop() { poller.stop(); }
 
     long long completeRows() const;
     bool writeFailed() const { return rowLost; }
@@ -36,23 +34,16 @@ signals:
     void finished();
 
 private:
-    void sweep();
+    void record(const QVector<SweepRow> &rows);
     void publish(const SweepRow &row, const QString &status);
     void noteStatus(const QString &text);
-    void finish();
 
     Korun_MBProxy link;
-    ModuleLine line;
-    QTimer next;
-    QElapsedTimer clock;
-    qint64 periodMs = 1000;
-    qint64 nextStartMs = 0;
+    LinePoller poller;
     CsvRecorder &recorder;
     MqttPublisher *mqtt = nullptr;
     QVector<long long> published = QVector<long long>(16, 0); // per address switch, for seq
     bool rowLost = false;
-    bool sweeping = false;
-    bool stopRequested = false;
     long long wanted = 0;
-    long long sweeps = 0, rows = 0, overruns = 0, failedRequests = 0, reconnections = 0;
+    long long rows = 0, failedRequests = 0, reconnections = 0;
 };
