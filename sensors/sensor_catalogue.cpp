@@ -40,3 +40,25 @@ const char *connectionCodeName(unsigned code)
     }
     return nullptr;
 }
+
+bool sensorTemperatureRange(unsigned code, float &low, float &high)
+{
+    // degC, the range over which each type is defined and sold.
+    static const float ranges[sensorTypeCount][2] = {
+        {0, 0},                                                           // NO_SENSOR
+        {-50, 1768}, {-50, 1768}, {0, 1820}, {-210, 1200}, {-270, 400},   // R S B J T
+        {-270, 1000}, {-270, 1372}, {-270, 1300},                          // E K N
+        {0, 2500}, {0, 1800}, {0, 1800}, {-200, 800}, {-200, 100},         // A-1 A-2 A-3 L M
+        {0, 0},                                                            // VOLTAGE
+        {-180, 200}, {-180, 200},                                          // copper
+        {-200, 850}, {-200, 850},                                          // platinum 0.00391
+        {-200, 850}, {-200, 850}, {-200, 850}, {-200, 850},                // platinum 0.00385
+        {-60, 180}, {-60, 180}, {-60, 180},                                // nickel
+        {0, 0},                                                            // RESISTANCE
+    };
+    if (code >= sensorTypeCount || ranges[code][0] == ranges[code][1])
+        return false;
+    low = ranges[code][0];
+    high = ranges[code][1];
+    return true;
+}

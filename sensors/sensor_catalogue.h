@@ -31,6 +31,10 @@ extern const char *const connectionTypeNames[4];
 // Name of every defined connection code (NO_CONNECTION ... VOLTAGE_INPUT); null for others.
 const char *connectionCodeName(unsigned code);
 
+// The temperature range (degC) of a thermocouple or resistance thermometer type; false for
+// NO_SENSOR, VOLTAGE, RESISTANCE and unknown codes, which have none.
+bool sensorTemperatureRange(unsigned code, float &low, float &high);
+
 // Gain exponent of the module's input amplifier per sensor code (gain = 2^code).
 extern const std::uint8_t sensorGainCode[sensorTypeCount];
 

@@ -1,0 +1,94 @@
+// korun-monitor: the modules of a line at a glance, with trends, alarms and recording.
+#include "monitor_window.h"
+#include "stop_signals.h"
+#include "traffic_view.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char usage[] = R"(Usage: korun-monitor [--port PATH] [--address X[,Y...] | --scan] [--period SECONDS] [--record FILE]
+
+A window on a line of Korun modules: a live table of every channel (sensor, value, temperature,
+age of the reading, the module's health, alarm limits), a trend of the chosen channels with
+statistics over the visible span, an alarm list, recording to CSV in korun-log's format and
+the line's Modbus traffic. Everything on the command line can also be set in the window.
+
+  --port PATH        serial port of the RS-485 adapter; polling starts at once when given
+  --address X,Y,...  the modules' address switches, 0..F; default 0
+  --scan             find the modules on the line first (instead of --address)
+  --period SECONDS   time between refreshes of the line; default 1
+  --record FILE      record to FILE from the start (appended to, in korun-log's format)
+  --help, --version
+
+SIGTERM, Ctrl-C or closing the window lets the refresh under way finish, closes the
+recording and exits with status 0.
+)";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Before QApplication, which needs a display.
+    if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "--version"))) {
+        if (!std::strcmp(argv[1], "--help"))
+            std::fputs(usage, stdout);
+        else
+            std::printf("korun-monitor %s\n", KORUN_VERSION);
+        return 0;
+    }
+    QApplication application(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    TrafficView::installMessageHandler();
+
+    QCommandLineParser parser;
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"));
+    const QCommandLineOption scan(QStringLiteral("scan"));
+    const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
+    const QCommandLineOption record(QStringLiteral("record"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({port, address, scan, period, record});
+    if (!parser.parse(application.arguments())) {
+        std::fprintf(stderr, "korun-monitor: %s (see --help)\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    MonitorSettings settings;
+    settings.port = parser.value(port);
+    bool ok = true;
+    settings.periodSeconds = parser.value(period).toDouble(&ok);
+    if (!ok || !(settings.periodSeconds >= 0.05 && settings.periodSeconds <= 3600)) {
+        std::fputs("korun-monitor: --period must be a number of seconds from 0.05 to 3600\n", stderr);
+        return 2;
+    }
+    if (parser.isSet(address)) {
+        settings.selectors.clear();
+        for (const QString &digit : parser.value(address).split(QLatin1Char(','))) {
+            const int selector = digit.toInt(&ok, 16);
+            if (!ok || digit.size() != 1 || settings.selectors.contains(selector)) {
+                std::fprintf(stderr, "korun-monitor: --address takes hex digits 0..F, not '%s'\n", qPrintable(digit));
+                return 2;
+            }
+            settings.selectors << selector;
+        }
+    }
+
+    MonitorWindow window(settings);
+    window.show();
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, &MonitorWindow::finishAndQuit);
+    if (parser.isSet(record) && !window.startRecording(parser.value(record))) {
+        std::fprintf(stderr, "korun-monitor: cannot record to %s\n", qPrintable(parser.value(record)));
+        return 1;
+    }
+    if (!settings.port.isEmpty()) {
+        if (parser.isSet(scan))
+            window.scanLine();
+        window.startPolling();
+    }
+    return application.exec();
+}

@@ -1,0 +1,269 @@
+#include "trend_plot.h"
+
+#include "trend_history.h"
+
+#include <qwt_date.h>
+#include <qwt_date_scale_draw.h>
+#include <qwt_date_scale_engine.h>
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_magnifier.h>
+#include <qwt_plot_panner.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_div.h>
+#include <qwt_series_data.h>
+
+#include <QDateTime>
+#include <QPainter>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+// The points of one curve; its bounds leave out the points that only mark a gap.
+class TrendSeries : public QwtPointSeriesData
+{
+public:
+    using QwtPointSeriesData::QwtPointSeriesData;
+
+    QRectF boundingRect() const override
+    {
+        if (d_boundingRect.width() >= 0)
+            return d_boundingRect;
+        double left = INFINITY, right = -INFINITY, low = INFINITY, high = -INFINITY;
+        for (const QPointF &p : d_samples) {
+            if (std::isnan(p.y()))
+                continue;
+            left = std::min(left, p.x());
+            right = std::max(right, p.x());
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
+        }
+        if (left <= right)
+            d_boundingRect = QRectF(left, low, right - left, high - low);
+        return d_boundingRect;
+    }
+};
+
+// A line broken wherever a point has no value; a reading alone between two gaps is a dot.
+class GapCurve : public QwtPlotCurve
+{
+public:
+    using QwtPlotCurve::QwtPlotCurve;
+
+    void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap, const QRectF &canvasRect,
+                    int from, int to) const override
+    {
+        if (to < 0)
+            to = int(dataSize()) - 1;
+        int start = from;
+        for (int i = from; i <= to + 1; ++i) {
+            if (i <= to && !std::isnan(sample(i).y()))
+                continue;
+            if (i - 1 > start) {
+                QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, start, i - 1);
+            } else if (i - 1 == start) {
+                painter->save();
+                QPen dot = pen();
+                dot.setWidthF(3);
+                painter->setPen(dot);
+                drawDots(painter, xMap, yMap, canvasRect, start, start);
+                painter->restore();
+            }
+            start = i + 1;
+        }
+    }
+};
+
+class TimeZoomer : public QwtPlotZoomer
+{
+public:
+    explicit TimeZoomer(QWidget *canvas) : QwtPlotZoomer(canvas, false) {}
+
+protected:
+    QwtText trackerTextF(const QPointF &pos) const override
+    {
+        const QString time = QwtDate::toDateTime(pos.x(), Qt::LocalTime).toString(QStringLiteral("hh:mm:ss"));
+        QwtText text(QStringLiteral("%1  %2 \u00b0C").arg(time).arg(pos.y(), 0, 'f', 2));
+        text.setBackgroundBrush(QColor(255, 255, 255, 200));
+        return text;
+    }
+};
+
+// The wheel stretches the time axis only: the temperatures keep the scale they had.
+class TimeMagnifier : public QwtPlotMagnifier
+{
+public:
+    TimeMagnifier(QWidget *canvas, std::function<void()> moved) : QwtPlotMagnifier(canvas), moved(std::move(moved))
+    {
+        setAxisEnabled(QwtPlot::yLeft, false);
+        setMouseButton(Qt::NoButton); // the right button belongs to the zoomer
+        setWheelFactor(1 / 0.9);      // wheel away from the user: closer in
+    }
+
+protected:
+    void rescale(double factor) override
+    {
+        QwtPlotMagnifier::rescale(factor);
+        moved();
+    }
+
+private:
+    std::function<void()> moved;
+};
+
+// Hues a golden angle apart, in two brightnesses, so that neighbours never look alike.
+QColor curveColour(int index)
+{
+    const int hue = int(std::fmod(index * 137.508, 360.0));
+    return QColor::fromHsv(hue, index % 4 < 2 ? 255 : 170, index % 2 ? 150 : 215);
+}
+
+} // namespace
+
+TrendPlot::TrendPlot(const TrendHistory &history, QWidget *parent) : QwtPlot(parent), history(history)
+{
+    setAutoReplot(false);
+    setCanvasBackground(Qt::white);
+
+    auto *timeLabels = new QwtDateScaleDraw(Qt::LocalTime);
+    timeLabels->setDateFormat(QwtDate::Millisecond, QStringLiteral("hh:mm:ss.zzz"));
+    timeLabels->setDateFormat(QwtDate::Second, QStringLiteral("hh:mm:ss"));
+    timeLabels->setDateFormat(QwtDate::Minute, QStringLiteral("hh:mm"));
+    timeLabels->setDateFormat(QwtDate::Hour, QStringLiteral("hh:mm"));
+    timeLabels->setDateFormat(QwtDate::Day, QStringLiteral("ddd d MMM"));
+    setAxisScaleDraw(xBottom, timeLabels);
+    setAxisScaleEngine(xBottom, new QwtDateScaleEngine(Qt::LocalTime));
+    setAxisTitle(yLeft, QStringLiteral("Temperature, \u00b0C"));
+
+    auto *grid = new QwtPlotGrid;
+    grid->setMajorPen(QColor(0, 0, 0, 45), 0, Qt::DotLine);
+    grid->attach(this);
+
+    auto *legend = new QwtLegend;
+    legend->setDefaultItemMode(QwtLegendData::Checkable);
+    insertLegend(legend, RightLegend);
+    connect(legend, &QwtLegend::checked, this, [this](const QVariant &info, bool on, int) {
+        if (QwtPlotItem *item = infoToItem(info)) {
+            item->setVisible(on);
+            redraw();
+        }
+    });
+
+    zoomer = new TimeZoomer(canvas());
+    zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
+    zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
+    zoomer->setRubberBandPen(QPen(Qt::darkBlue));
+    zoomer->setTrackerPen(QPen(Qt::black));
+    connect(zoomer, &QwtPlotZoomer::zoomed, this, [this] { zoomed(); });
+
+    // Middle button, and Ctrl+left for want of one.
+    const QPair<Qt::MouseButton, Qt::KeyboardModifiers> panButtons[] = {{Qt::MiddleButton, Qt::NoModifier},
+                                                                        {Qt::LeftButton, Qt::ControlModifier}};
+    for (const auto &buttons : panButtons) {
+        auto *panner = new QwtPlotPanner(canvas());
+        panner->setMouseButton(buttons.first, buttons.second);
+        connect(panner, &QwtPlotPanner::panned, this, [this] { userMovedView(); });
+    }
+    new TimeMagnifier(canvas(), [this] { userMovedView(); });
+
+    refresh();
+}
+
+void TrendPlot::setChannels(const QVector<int> &list, const QStringList &names)
+{
+    for (QwtPlotCurve *curve : qAsConst(curves)) {
+        curve->detach();
+        delete curve;
+    }
+    curves.clear();
+    channels = list;
+    auto *legendWidget = qobject_cast<QwtLegend *>(legend());
+    for (int i = 0; i < list.size(); ++i) {
+        auto *curve = new GapCurve(i < names.size() ? names[i] : tr("Channel %1").arg(list[i] + 1));
+        curve->setPen(curveColour(i), 1);
+        curve->attach(this);
+        curves.append(curve);
+        if (legendWidget) {
+            if (auto *label = qobject_cast<QwtLegendLabel *>(legendWidget->legendWidget(itemToInfo(curve))))
+                label->setChecked(true);
+        }
+    }
+    redraw();
+}
+
+void TrendPlot::setSpanSeconds(int seconds)
+{
+    span = qBound(60, seconds, 24 * 3600);
+    following = true;
+    refresh();
+}
+
+void TrendPlot::refresh()
+{
+    if (following) {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        setAxisScale(xBottom, double(now - qint64(span) * 1000), double(now));
+    }
+    redraw();
+}
+
+QPair<qint64, qint64> TrendPlot::visibleRangeMs() const
+{
+    const QwtScaleDiv &div = axisScaleDiv(xBottom);
+    return {qint64(std::floor(std::min(div.lowerBound(), div.upperBound()))),
+            qint64(std::ceil(std::max(div.lowerBound(), div.upperBound())))};
+}
+
+void TrendPlot::redraw()
+{
+    updateAxes(); // the x range just set, before the curves are cut to it
+    const QPair<qint64, qint64> range = visibleRangeMs();
+    const int columns = std::max(1, canvas()->contentsRect().width());
+    double low = INFINITY, high = -INFINITY;
+    for (int i = 0; i < curves.size(); ++i) {
+        if (!curves[i]->isVisible())
+            continue;
+        QVector<QPointF> points = history.decimated(channels[i], range.first, range.second, columns);
+        for (QPointF &p : points) {
+            p.rx() *= 1000; // the date scales count msecs
+            if (!std::isnan(p.y())) {
+                low = std::min(low, p.y());
+                high = std::max(high, p.y());
+            }
+        }
+        curves[i]->setData(new TrendSeries(points));
+    }
+    if (following && low <= high) {
+        const double margin = std::max(0.5, (high - low) * 0.05);
+        setAxisScale(yLeft, low - margin, high + margin);
+    }
+    replot();
+    if (following)
+        zoomer->setZoomBase(false); // a zoom starts from, and a full zoom-out comes back to, now
+    if (range != shownRange) {
+        shownRange = range;
+        emit visibleRangeChanged();
+    }
+}
+
+void TrendPlot::userMovedView()
+{
+    // Pushed on the zoom stack, so that right clicks lead back to following now.
+    const QwtScaleDiv &x = axisScaleDiv(xBottom), &y = axisScaleDiv(yLeft);
+    const QRectF rect = QRectF(QPointF(x.lowerBound(), y.lowerBound()), QPointF(x.upperBound(), y.upperBound()))
+                            .normalized();
+    if (rect != zoomer->zoomRect())
+        zoomer->zoom(rect); // zoomed() follows
+    else
+        redraw();
+}
+
+void TrendPlot::zoomed()
+{
+    following = zoomer->zoomRectIndex() == 0;
+    refresh();
+}

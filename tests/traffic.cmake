@@ -1,0 +1,1 @@
+korun_test(tst_traffic_decoder korun_traffic)

@@ -1,0 +1,1 @@
+korun_test(tst_trend_history korun_trend)
