@@ -30,7 +30,7 @@ void LiveTableModel::setModules(const QVector<int> &selectors)
             ChannelRow row;
             row.selector = selector;
             row.channel = channel;
-            row.plotted = rows.size() < 4; // the first module's channels, to start with
+            row.plotted = channel == 0; // every module's first channel, to start with
             rows << row;
         }
     }
@@ -106,7 +106,9 @@ QString LiveTableModel::displayText(const ChannelRow &row, int column) const
             return QString();
         if (isResistiveSensor(*row.sensor))
             return QString::number(double(*row.value), 'f', 3) + QStringLiteral(" Ω");
-        return QString::number(double(*row.value), 'f', 4) + QStringLiteral(" mV");
+        if (isVoltageInputSensor(*row.sensor))
+            return QString::number(double(*row.value), 'f', 4) + QStringLiteral(" mV");
+        return QString::number(double(*row.value), 'f', 4);
     case Temperature:
         return row.temperature ? QString::number(double(*row.temperature), 'f', 2) : QString();
     case Age:

@@ -71,7 +71,7 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     auto *splitter = new QSplitter(Qt::Vertical);
     splitter->addWidget(table);
     splitter->addWidget(tabs);
-    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({420, 560});
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
     layout->addWidget(buildConnectionRow());
@@ -88,7 +88,7 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     connect(plot, &TrendPlot::visibleRangeChanged, this, &MonitorWindow::updateStatistics);
     ages.start(1000);
     updatePlotChannels();
-    resize(1200, 900);
+    resize(1200, 1000);
 }
 
 MonitorWindow::~MonitorWindow() = default;
