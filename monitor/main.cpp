@@ -88,7 +88,9 @@ int main(int argc, char *argv[])
     if (!settings.port.isEmpty()) {
         if (parser.isSet(scan))
             window.scanLine();
-        window.startPolling();
+        if (!window.startPolling())
+            std::fprintf(stderr, "korun-monitor: cannot poll %s (see the window's status bar)\n",
+                         qPrintable(settings.port));
     }
     return application.exec();
 }
