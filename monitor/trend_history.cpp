@@ -167,11 +167,7 @@ void TrendHistory::store(Lane &lane, int channel, qint64 row, qint64 msecs, floa
     noteReading(sums.extent, sums.flags, value);
     if (std::isnan(value))
         return;
-    Summary one;
-    one.count = 1;
-    one.sum = value;
-    one.sumSquares = double(value) * value;
-    addSums(sums, one, (msecs - qint64(lane.coarse.keys[k]) * coarseMs) / 1000.0);
+    addSums(sums, Summary::of(value), (msecs - qint64(lane.coarse.keys[k]) * coarseMs) / 1000.0);
 }
 
 // Sums with t counted from a start `shiftSeconds` before the start of `from`.
@@ -345,11 +341,7 @@ TrendHistory::Statistics TrendHistory::statistics(int channel, qint64 fromMs, qi
     auto reading = [&](qint64 t, float value) {
         if (std::isnan(value))
             return;
-        Summary one;
-        one.count = 1;
-        one.sum = value;
-        one.sumSquares = double(value) * value;
-        addSums(total, one, (t - fromMs) / 1000.0);
+        addSums(total, Summary::of(value), (t - fromMs) / 1000.0);
         extend(value, value);
     };
     visitSpan(lane, ch, true, fromMs, toMs, whole, reading);

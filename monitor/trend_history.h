@@ -83,6 +83,16 @@ private:
         qint32 count = 0;
         // t in seconds since the start of the bucket, v in degC
         double sum = 0, sumSquares = 0, sumT = 0, sumTT = 0, sumTV = 0;
+
+        // The sums of a single reading at t = 0.
+        static Summary of(float value)
+        {
+            Summary one;
+            one.count = 1;
+            one.sum = value;
+            one.sumSquares = double(value) * value;
+            return one;
+        }
     };
     struct Channel
     {
