@@ -13,7 +13,7 @@ void LinePoller::start(double periodSeconds)
     periodMs = qMax<qint64>(1, qint64(periodSeconds * 1000));
     running = true;
     clock.start();
-    nextStartMs = -periodMs;
+    slotMs = -periodMs;
     next.start(0);
 }
 
@@ -29,7 +29,8 @@ void LinePoller::stop()
 
 void LinePoller::sweep()
 {
-    nextStartMs = qMax(nextStartMs + periodMs, clock.elapsed());
+    // This sweep's place on the grid: its slot, or now when it comes late.
+    slotMs = qMax(slotMs + periodMs, clock.elapsed());
     sweeping = true;
     const QVector<SweepRow> rows = modules.sweep();
     sweeping = false;
@@ -39,8 +40,8 @@ void LinePoller::sweep()
         emit stopped();
         return;
     }
-    const qint64 now = clock.elapsed();
-    if (now > nextStartMs)
+    const qint64 now = clock.elapsed(), due = slotMs + periodMs;
+    if (now > due)
         ++overrunCount;
-    next.start(int(qMax<qint64>(0, nextStartMs - now)));
+    next.start(int(qMax<qint64>(0, due - now)));
 }

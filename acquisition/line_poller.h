@@ -37,7 +37,7 @@ private:
     QTimer next;
     QElapsedTimer clock;
     qint64 periodMs = 1000;
-    qint64 nextStartMs = 0;
+    qint64 slotMs = 0;
     bool running = false;
     bool sweeping = false;
     long long sweepCount = 0, overrunCount = 0;

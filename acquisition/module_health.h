@@ -20,7 +20,7 @@ struct ModuleHealth {
     int consecutiveFailedRefreshes = 0;
     long long completeRefreshes = 0;
     long long failedRefreshes = 0;
-    long long failedRequests = 0; // that reached the line or found it closed
+    long long failedRequests = 0; // no usable answer, an exception, or a port that would not open
 
     // Counts the refresh and follows its outcome; a refresh that found this program busy
     // was no attempt and changes nothing.

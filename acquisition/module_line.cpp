@@ -17,7 +17,8 @@ QVector<SweepRow> ModuleLine::sweep()
     for (Module &module : modules) {
         SweepRow row;
         row.selector = module.selector;
-        row.backedOff = module.silentRefreshes >= backoffAfter;
+        // Alone on the list, a module has no one to keep waiting: it is asked every time.
+        row.backedOff = modules.size() > 1 && module.silentRefreshes >= backoffAfter;
         proxy.serverAddress = busAddress(module.selector);
         if (row.backedOff && ++module.sweepsSinceAsked < backoffPeriod) {
             row.asked = false;

@@ -18,10 +18,10 @@ struct SweepRow {
     bool backedOff = false;  // the module is asked only every backoffPeriod-th sweep
 };
 
-// The modules of one serial line, refreshed in turn through one proxy. A module that gave
-// no answer in `backoffAfter` refreshes in a row is asked only every `backoffPeriod`-th
-// sweep until it answers again, so that a dead module does not cost the live ones their
-// period.
+// The modules of one serial line, refreshed in turn through one proxy. When there are
+// several, a module that gave no answer in `backoffAfter` refreshes in a row is asked only
+// every `backoffPeriod`-th sweep until it answers again, so that a dead module does not cost
+// the live ones their period.
 class ModuleLine : public QObject
 {
     Q_OBJECT

@@ -34,7 +34,7 @@ void ModuleRefresher::noteStatus(const QString &text)
 void ModuleRefresher::noteFailure(ModuleSnapshot &snapshot)
 {
     const RequestFailure &failure = proxy.lastFailure();
-    if (failure.kind != RequestFailure::Busy)
+    if (isModuleFailure(failure))
         ++moduleHealth.failedRequests;
     if (snapshot.failure.kind == RequestFailure::None
         || (!isModuleFailure(snapshot.failure) && isModuleFailure(failure)))

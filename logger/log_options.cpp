@@ -18,7 +18,7 @@ thermocouples).
   --period SECONDS   time between refreshes, more than 0 and at most 86400; default 1
   --count N          stop after N periods; default: run until Ctrl-C or SIGTERM
   --output FILE      append to FILE (the header is written to a new or empty file only;
-                     a file with another header is refused); default: standard output
+                     a file with another header is refused); default, or -: standard output
   --mqtt HOST[:PORT] also publish every module's refresh to this MQTT broker (port 1883
                      by default), QoS 1, as JSON on PREFIX/LINE/MODULE/state, with a
                      retained PREFIX/LINE/MODULE/online "true"/"false" and a last will

@@ -45,8 +45,8 @@ void MeasurementLogger::start(double periodSeconds, long long count)
 
 void MeasurementLogger::noteStatus(const QString &text)
 {
-    if (text.startsWith(QLatin1String("Error: ")) || text == QLatin1String("Modbus disconnected")
-        || text == QLatin1String("Modbus are busy!"))
+    // A request refused because the link was closed is counted as a reconnection.
+    if (text.startsWith(QLatin1String("Error: ")))
         ++failedRequests;
     if (text == QLatin1String("Modbus disconnected"))
         ++reconnections;

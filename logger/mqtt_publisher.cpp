@@ -4,6 +4,8 @@
 
 #include <mosquitto.h>
 
+#include <cstdio>
+
 namespace {
 
 // Handed to the library at a time: enough to keep the link busy, few enough that the order
@@ -12,6 +14,7 @@ constexpr int maxInFlight = 100;
 constexpr int keepaliveSeconds = 30;
 // The network thread ends for good on some errors; it is restarted after this long offline.
 constexpr int restartAfterMs = 30000;
+constexpr int warnAfterMs = 10000;
 
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
@@ -124,6 +127,9 @@ void MqttPublisher::onConnected(int result)
 {
     if (result != 0)
         return;
+    if (warned)
+        std::fprintf(stderr, "korun-log: MQTT broker %s:%d reached\n", qPrintable(settings.host), settings.port);
+    warned = false;
     connected = true;
     const QByteArray statusTopic = topic(QStringLiteral("status"));
     if (mosquitto_publish(client, nullptr, statusTopic.constData(), 6, "online", 1, true) == MOSQ_ERR_SUCCESS)
@@ -146,6 +152,12 @@ void MqttPublisher::onPublished()
 
 void MqttPublisher::checkNetworkThread()
 {
+    // Said once per outage, so that a wrong broker name does not go unnoticed.
+    if (!connected && !warned && offlineSince.elapsed() >= warnAfterMs) {
+        std::fprintf(stderr, "korun-log: MQTT broker %s:%d not reachable; up to %d messages wait for it\n",
+                     qPrintable(settings.host), settings.port, settings.queueLimit);
+        warned = true;
+    }
     if (connected || offlineSince.elapsed() < restartAfterMs)
         return;
     mosquitto_loop_stop(client, true);

@@ -72,6 +72,7 @@ private:
     std::deque<Message> queue;
     int inFlight = 0; // handed to the library, not yet acknowledged by the broker
     bool connected = false;
+    bool warned = false; // that the broker is not reachable
     QElapsedTimer offlineSince;
     QTimer watchdog;
     QByteArray onlineStates = QByteArray(16, '?');

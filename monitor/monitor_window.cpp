@@ -22,6 +22,8 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <cmath>
+
 namespace {
 
 constexpr int maxModules = 16;
@@ -302,8 +304,11 @@ void MonitorWindow::updateStatistics()
         statistics->setItem(i, 0, new QStandardItem(model.rowName(rows[i])));
         for (int column = 0; column < 5; ++column)
             statistics->setItem(i, column + 1,
-                                new QStandardItem(std::isnan(values[column]) ? QString()
-                                                                             : QString::number(values[column], 'f', 3)));
+                                new QStandardItem(std::isnan(values[column])
+                                                      ? QString()
+                                                      // + 0.0 turns a rounded -0 into 0
+                                                      : QString::number(std::round(values[column] * 1000) / 1000 + 0.0,
+                                                                        'f', 3)));
     }
 }
 

@@ -11,7 +11,7 @@ bool CsvRecorder::open(const QString &path, QString &error)
     file.close();
     lastError.clear();
     headerDue = true;
-    if (path.isEmpty()) {
+    if (path.isEmpty() || path == QLatin1String("-")) {
         if (file.open(stdout, QIODevice::WriteOnly))
             return true;
         error = QStringLiteral("cannot write standard output");

@@ -13,7 +13,7 @@ class CsvRecorder
 public:
     // Appends to `path`: a new or empty file gets the header (with the first row), one that begins with other
     // columns is refused (rows never end up under another program's), an unfinished last
-    // line is ended first. An empty path writes to standard output.
+    // line is ended first. An empty path, or "-", writes to standard output.
     bool open(const QString &path, QString &error);
     // False when the row could not be stored (disk full...); error() says why.
     bool write(const SweepRow &row);
