@@ -47,6 +47,8 @@ ModuleSnapshot ModuleRefresher::refresh()
     snapshot.time = QDateTime::currentDateTimeUtc();
     snapshot.busAddress = proxy.serverAddress;
     QStringList *outer = std::exchange(collecting, &snapshot.failures);
+    const quint64 strays = proxy.strayReplies();
+    const std::optional<ReferenceTemperatures> coldJunctionBefore = lastReference;
 
     ReferenceTemperatures reference;
     if (proxy.readReferenceTemperatures(reference)) {
@@ -67,6 +69,17 @@ ModuleSnapshot ModuleRefresher::refresh()
             noteFailure(snapshot);
     } else {
         noteFailure(snapshot);
+    }
+    // A reply that came unasked during the refresh may have been taken for one of its
+    // blocks, which cannot be told apart: none of them is used.
+    if (proxy.strayReplies() != strays) {
+        snapshot.reference.reset();
+        snapshot.records.reset();
+        snapshot.states.reset();
+        snapshot.temperatures = {};
+        lastReference = coldJunctionBefore;
+        if (snapshot.failure.kind == RequestFailure::None && !proxy.noStrayRepliesSince(strays))
+            noteFailure(snapshot);
     }
 
     collecting = outer;

@@ -1,5 +1,7 @@
 #include "korun_mbproxy.h"
 
+#include "line_watch.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QModbusReply>
@@ -57,13 +59,10 @@ Korun_MBProxy::Korun_MBProxy(QObject *parent)
     : QModbusRtuSerialMaster(parent)
     , serverAddress(0)
     , requestLoop(this)
+    , lineWatch(new LineWatch(findChild<QSerialPort *>(), this))
 {
     connect(this, &QModbusDevice::stateChanged, this, &Korun_MBProxy::reportState);
     connect(this, &QModbusDevice::errorOccurred, this, &Korun_MBProxy::reportError);
-    // The client's own serial port: what it has written tells a reply to this request
-    // from a stray one that came before the request went out.
-    if (auto *port = findChild<QSerialPort *>())
-        connect(port, &QSerialPort::bytesWritten, this, [this](qint64 bytes) { bytesSent += bytes; });
 }
 
 // The base class closes the port in its destructor; by then this part of the object is
@@ -125,27 +124,26 @@ bool Korun_MBProxy::refusedBeforeSending(bool logReconnect)
     return false;
 }
 
-// Waits, busy, until a reply that may still be on its way would have arrived. Replies
-// that come while no request is outstanding are dropped by the client.
+// Waits, busy, while a late or repeated reply may still come from the module; the client
+// would take it for the answer to the next request.
 void Korun_MBProxy::waitForQuietLine()
 {
-    // The client matches a reply's server address, so only the same module's requests wait.
-    const qint64 remaining = quietUntil.remainingTime();
-    if (remaining <= 0 || quietAddress != serverAddress)
-        return;
     QTimer quiet;
     quiet.setSingleShot(true);
     connect(&quiet, &QTimer::timeout, &requestLoop, &QEventLoop::quit);
-    quiet.start(int(remaining));
-    awaitingReply = true;
-    requestLoop.exec(QEventLoop::AllEvents);
-    awaitingReply = false;
+    // Bytes that come meanwhile move the end of the wait: it is asked for again each time.
+    for (qint64 remaining; (remaining = lineWatch->quietRemaining(serverAddress)) > 0;) {
+        quiet.start(int(remaining));
+        awaitingReply = true;
+        requestLoop.exec(QEventLoop::AllEvents);
+        awaitingReply = false;
+    }
 }
 
 void Korun_MBProxy::failRequest(const QString &text, const RequestFailure &why)
 {
     failure = why.kind == RequestFailure::None ? RequestFailure{RequestFailure::NoAnswer, text} : why;
-    keepQuiet();
+    lineWatch->unsettle(serverAddress);
     emit msg4StatusBar(QStringLiteral("Error: ") + text);
     mbDisconnect();
 }
@@ -156,7 +154,7 @@ int Korun_MBProxy::replyDeadlineMs() const
 }
 
 // Waits in requestLoop until the reply finishes; true when it finished without error.
-bool Korun_MBProxy::awaitReply(QModbusReply &reply)
+bool Korun_MBProxy::awaitReply(QModbusReply &reply, int replyBytes)
 {
     if (reply.isFinished()) {
         failRequest(reply.errorString());
@@ -170,15 +168,19 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
     deadline.setSingleShot(true);
     connect(&deadline, &QTimer::timeout, &requestLoop, &QEventLoop::quit);
     deadline.start(replyDeadlineMs());
-    const auto finished = connect(&reply, &QModbusReply::finished, &reply,
-                                  [this] { requestLoop.quit(); }, Qt::DirectConnection);
+    const auto finished = connect(&reply, &QModbusReply::finished, &reply, [this] {
+        lineWatch->replyFinished();
+        requestLoop.quit();
+    }, Qt::DirectConnection);
     QElapsedTimer elapsed;
     elapsed.start();
-    const qint64 sentBefore = bytesSent;
+    lineWatch->requestStarted(timeout(), replyBytes);
     awaitingReply = true;
     requestLoop.exec(QEventLoop::AllEvents);
     awaitingReply = false;
     disconnect(finished);
+    const bool written = lineWatch->requestWritten();
+    lineWatch->requestEnded();
 
     if (!reply.isFinished()) {
         failRequest(QStringLiteral("No reply from the module within %1 ms.").arg(deadline.interval()));
@@ -201,20 +203,44 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply)
     // A repeated reply that arrives between two requests is taken by the client for the
     // next one even before it is written; the client is left out of step, so the link is
     // reopened.
-    if (bytesSent == sentBefore) {
+    if (!written) {
         failRequest(QStringLiteral("A reply came before the request was sent (a repeated or late reply)."));
         return false;
     }
-    // Longer than one response timeout means the client sent the request again.
+    // Longer than one response timeout means the client sent the request again: the other
+    // attempts' replies may still come.
     if (elapsed.elapsed() > timeout())
-        keepQuiet();
-    return true;
+        lineWatch->unsettle(serverAddress, elapsed.elapsed());
+    return replyStandsAlone();
 }
 
-void Korun_MBProxy::keepQuiet()
+// Watches the line after a suspiciously slow reply; false, after failing the request, when
+// another reply followed it.
+bool Korun_MBProxy::replyStandsAlone()
 {
-    quietUntil.setRemainingTime(timeout());
-    quietAddress = serverAddress;
+    const qint64 watch = lineWatch->watchAfterReply();
+    if (watch <= 0)
+        return true;
+    const quint64 strays = lineWatch->strays();
+    QTimer::singleShot(int(watch), &requestLoop, &QEventLoop::quit);
+    awaitingReply = true;
+    requestLoop.exec(QEventLoop::AllEvents);
+    awaitingReply = false;
+    return noStrayRepliesSince(strays);
+}
+
+quint64 Korun_MBProxy::strayReplies() const
+{
+    return lineWatch->strays();
+}
+
+bool Korun_MBProxy::noStrayRepliesSince(quint64 mark)
+{
+    if (lineWatch->strays() == mark)
+        return true;
+    failRequest(QStringLiteral("A reply came that no request asked for (a repeated or late reply); "
+                               "the values read with it were discarded."));
+    return false;
 }
 
 bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)
@@ -226,7 +252,8 @@ bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)
         failure = {RequestFailure::NoAnswer, errorString()};
         return false;
     }
-    if (!awaitReply(*reply))
+    // Address, function, byte count, the registers, CRC.
+    if (!awaitReply(*reply, 5 + 2 * int(unit.valueCount())))
         return false;
 
     const QModbusDataUnit result = reply->result();
@@ -255,7 +282,8 @@ bool Korun_MBProxy::mbWrite(const QModbusDataUnit &unit)
         failure = {RequestFailure::NoAnswer, errorString()};
         return false;
     }
-    if (!awaitReply(*reply))
+    // Address, function, start, count, CRC.
+    if (!awaitReply(*reply, 8))
         return false;
     emit msg4StatusBar(QStringLiteral("Ready"));
     return true;

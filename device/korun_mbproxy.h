@@ -2,7 +2,6 @@
 
 #include "register_map.h"
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QModbusDataUnit>
 #include <QModbusRtuSerialMaster>
@@ -10,6 +9,7 @@
 
 #include <array>
 
+class LineWatch;
 class QModbusReply;
 
 // Why the last request that did not go through failed, for callers that keep track of
@@ -61,6 +61,11 @@ public:
                             int *writtenChunks = nullptr);
 
     const RequestFailure &lastFailure() const { return failure; }
+    // Replies that came when no request was on the wire, since the proxy was made. One that
+    // came during a run of requests may have been taken for one of them.
+    quint64 strayReplies() const;
+    // False, after failing like a request, when a stray reply came since `mark`.
+    bool noStrayRepliesSince(quint64 mark);
 
     // Modbus server address of the module (176..191 for the address switch 0..F).
     quint8 serverAddress;
@@ -72,9 +77,9 @@ private:
     void reportState(QModbusDevice::State state);
     void reportError(QModbusDevice::Error error);
     bool refusedBeforeSending(bool logReconnect);
-    bool awaitReply(QModbusReply &reply);
+    bool awaitReply(QModbusReply &reply, int replyBytes);
     void waitForQuietLine();
-    void keepQuiet();
+    bool replyStandsAlone();
     // Reports a failed request and closes the link; `why` defaults to NoAnswer with the text.
     void failRequest(const QString &text, const RequestFailure &why = {});
     int replyDeadlineMs() const;
@@ -84,12 +89,6 @@ private:
     // quit() is called it no longer counts as running, yet events of the same pass (a
     // timer tick) are still delivered before exec() returns.
     bool awaitingReply = false;
-    // After a request that needed a retry or failed, a late or repeated reply may still be
-    // on its way; Qt's client would take it for the answer to the next request to the same
-    // module, since RTU replies carry only the address and the function code. Nothing is
-    // sent to quietAddress until this has expired.
-    QDeadlineTimer quietUntil;
-    quint8 quietAddress = 0;
-    qint64 bytesSent = 0;
+    LineWatch *lineWatch;
     RequestFailure failure;
 };

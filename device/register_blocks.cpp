@@ -14,19 +14,21 @@ QModbusDataUnit holdingRegisters(quint16 start, QVector<quint16> values)
 
 bool Korun_MBProxy::readHoldingRegisters(quint16 start, quint16 count, quint16 *dst)
 {
+    const quint64 strays = strayReplies();
     for (quint16 offset = 0; offset < count;) {
         const quint16 n = qMin<quint16>(count - offset, RegisterMap::maxReadCount);
         if (!mbRead(holdingRegisters(start + offset, QVector<quint16>(n, 0)), dst + offset))
             return false;
         offset += n;
     }
-    return true;
+    return noStrayRepliesSince(strays);
 }
 
 bool Korun_MBProxy::writeHoldingRegisters(quint16 start, quint16 count, const quint16 *src, int *writtenChunks)
 {
     if (writtenChunks)
         *writtenChunks = 0;
+    const quint64 strays = strayReplies();
     const auto *bytes = reinterpret_cast<const quint8 *>(src);
     for (quint16 offset = 0; offset < count;) {
         const quint16 n = qMin<quint16>(count - offset, RegisterMap::maxWriteCount);
@@ -41,7 +43,7 @@ bool Korun_MBProxy::writeHoldingRegisters(quint16 start, quint16 count, const qu
             ++*writtenChunks;
         offset += n;
     }
-    return true;
+    return noStrayRepliesSince(strays);
 }
 
 bool Korun_MBProxy::readConfiguration(ConfigurationImage &image)
@@ -60,23 +62,25 @@ bool Korun_MBProxy::readReferenceTemperatures(ReferenceTemperatures &temperature
 bool Korun_MBProxy::readChannelMeasurements(std::array<MeasurementRecord, 4> &records)
 {
     const quint16 count = RegisterMap::measurementCount;
+    const quint64 strays = strayReplies();
     for (int channel = 0; channel < RegisterMap::channelCount; ++channel) {
         if (!mbRead(holdingRegisters(RegisterMap::measurementAddress(channel), QVector<quint16>(count, 0)),
                     records[channel].bytes.data()))
             return false;
     }
-    return true;
+    return noStrayRepliesSince(strays);
 }
 
 bool Korun_MBProxy::readAdcStates(std::array<AdcState, 4> &states)
 {
     const quint16 count = RegisterMap::adcStateCount;
+    const quint64 strays = strayReplies();
     for (int channel = 0; channel < RegisterMap::channelCount; ++channel) {
         if (!mbRead(holdingRegisters(RegisterMap::adcStateAddress(channel), QVector<quint16>(count, 0)),
                     states[channel].bytes.data()))
             return false;
     }
-    return true;
+    return noStrayRepliesSince(strays);
 }
 
 bool Korun_MBProxy::storeConfiguration(const std::array<ChannelChoice, 4> &choices, bool addressSwitchZeroLeft,

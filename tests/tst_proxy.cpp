@@ -1,6 +1,8 @@
 // The single-request proxy against the simulated module: status texts, byte order,
 // busy refusal, reconnection and every misbehaviour of the line.
+#include "module_refresher.h"
 #include "proxy_fixture.h"
+#include "sensor_catalogue.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -28,8 +30,8 @@ private slots:
     void failedRequestsCloseTheLink();
     void busyUntilTheWaitHasReturned();
     void lostLineEndsTheRequestAndRecovers();
-    void lateOrRepeatedRepliesNeverAnswerAnotherRequest_data();
-    void lateOrRepeatedRepliesNeverAnswerAnotherRequest();
+    void repliesNeverLandInAnotherBlock_data();
+    void repliesNeverLandInAnotherBlock();
 };
 
 void TestProxyLink::successCopiesRegistersLowByteFirst()
@@ -161,42 +163,59 @@ void TestProxyLink::lostLineEndsTheRequestAndRecovers()
     QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
 }
 
-void TestProxyLink::lateOrRepeatedRepliesNeverAnswerAnotherRequest_data()
+void TestProxyLink::repliesNeverLandInAnotherBlock_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("minimumAnswered");
-    // Every 7th request answered just after the timeout: the client's retry is answered too.
-    QTest::newRow("late after the timeout") << "late 250 every 7" << 60;
-    QTest::newRow("late on a retry") << "late 450 every 5" << 50;
-    QTest::newRow("reply sent twice") << "twice" << 50;
+    QTest::addColumn<int>("minimumComplete");
+    // With a 100 ms timeout. Every attempt at channel 1's record is answered after the
+    // timeout, so each of its reads sees a retry and two replies; the module works through
+    // the queued attempts one after the other, so late replies come as far apart as they
+    // are late.
+    QTest::newRow("one block late on every attempt") << "late 150 @0000" << 3;
+    QTest::newRow("late past two attempts") << "late 230 @0110" << 3;
+    QTest::newRow("late now and then") << "late 150 every 5" << 2;
+    // Each reply comes again 50 ms later, while the next request waits for its own.
+    QTest::newRow("every reply repeated") << "twice 50" << 0;
+    QTest::newRow("one record repeated") << "twice 50 @0010" << 0;
+    QTest::newRow("last but one block repeated") << "twice 50 @0120" << 0;
 }
 
-// Five blocks of the same size, each holding its own address: a reply taken for another
-// request shows up as another block's contents.
-void TestProxyLink::lateOrRepeatedRepliesNeverAnswerAnotherRequest()
+// Refreshes of a module whose channels differ in sensor code and gain, and whose on-board
+// temperatures are known: a reply taken for another request shows as a wrong block.
+void TestProxyLink::repliesNeverLandInAnotherBlock()
 {
     QFETCH(QString, fault);
-    QFETCH(int, minimumAnswered);
+    QFETCH(int, minimumComplete);
     ProxyFixture f;
-    QVERIFY(f.open());
-    const QVector<quint16> blocks = {0x2000, 0x0100, 0x0110, 0x0120, 0x0130};
-    for (quint16 block : blocks)
-        QVERIFY(f.line.command(QStringLiteral("poke %1 %1 %1 %1 %1").arg(block, 4, 16, QLatin1Char('0'))));
+    QVERIFY(f.open({"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@20", "--channel", "3=TC_E@100",
+                    "--channel", "4=VOLTAGE@5", "--cold", "24.5,25.5"}));
     QVERIFY(f.line.command("fault " + fault));
+    f.proxy.setTimeout(100);
+    const std::array<quint8, 4> sensors = {7, 20, 6, 14};
+    ModuleRefresher refresher(f.proxy);
 
-    int answered = 0;
+    int complete = 0;
     QStringList wrong;
-    for (int i = 0; i < 70; ++i) {
-        const quint16 block = blocks[i % blocks.size()];
-        quint16 words[4] = {};
-        if (!f.proxy.mbRead(readUnit(block, 4), words))
-            continue;
-        ++answered;
-        if (std::any_of(std::begin(words), std::end(words), [&](quint16 w) { return w != block; }))
-            wrong << QStringLiteral("%1 read as %2").arg(block, 0, 16).arg(words[0], 0, 16);
+    for (int i = 0; i < 4; ++i) {
+        if (!f.proxy.isConnected())
+            f.proxy.connectDevice();
+        const ModuleSnapshot snapshot = refresher.refresh();
+        complete += snapshot.complete();
+        if (snapshot.reference && (snapshot.reference->xt1xt2Temperature() != 24.5f
+                                   || snapshot.reference->xt3xt4Temperature() != 25.5f))
+            wrong << QStringLiteral("on-board temperatures %1").arg(snapshot.reference->xt1xt2Temperature());
+        for (int channel = 0; channel < 4; ++channel) {
+            const quint8 sensor = sensors[std::size_t(channel)];
+            if (snapshot.records && (*snapshot.records)[std::size_t(channel)].sensorCode() != sensor)
+                wrong << QStringLiteral("record %1 with sensor %2").arg(channel + 1)
+                             .arg((*snapshot.records)[std::size_t(channel)].sensorCode());
+            if (snapshot.states && (*snapshot.states)[std::size_t(channel)].gainExponent() != sensorGainCode[sensor])
+                wrong << QStringLiteral("ADC state %1 with gain exponent %2").arg(channel + 1)
+                             .arg((*snapshot.states)[std::size_t(channel)].gainExponent());
+        }
     }
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
-    QVERIFY2(answered >= minimumAnswered, qPrintable(QString::number(answered)));
+    QVERIFY2(complete >= minimumComplete, qPrintable(QString::number(complete)));
 }
 
 QTEST_GUILESS_MAIN(TestProxyLink)
