@@ -40,24 +40,75 @@ int connectionCodeOf(const QString &name)
     return -1;
 }
 
-// The name if given, else the code; -1 with `error` set when neither is usable.
+bool isCodeNumber(const QJsonValue &value)
+{
+    const double number = value.toDouble(-1);
+    return value.isDouble() && number >= 0 && number <= 255 && number == int(number);
+}
+
+// The name if given, else the bare number, else the code entry; -1 with `error` set when
+// none is usable. `byNumber` tells that no name was given; `warning` is set when the
+// name or number contradicts the code entry beside it.
 int codeField(const QJsonObject &channel, const char *nameKey, const char *codeKey, int (*byName)(const QString &),
-              QString &error)
+              bool &byNumber, QString &error, QString &warning)
 {
     const QJsonValue name = channel.value(QLatin1String(nameKey));
+    const QJsonValue code = channel.value(QLatin1String(codeKey));
+    byNumber = !name.isString();
+    int result;
+    QString given;
     if (name.isString()) {
-        const int code = byName(name.toString());
-        if (code < 0)
-            error = QStringLiteral("%1: unknown name '%2'").arg(QLatin1String(nameKey), name.toString());
-        return code;
+        given = name.toString();
+        result = byName(given);
+        if (result < 0) {
+            error = QStringLiteral("%1: unknown name '%2'").arg(QLatin1String(nameKey), given);
+            return -1;
+        }
+    } else {
+        const QJsonValue number = name.isDouble() ? name : code;
+        if (!isCodeNumber(number)) {
+            error = QStringLiteral("%1: missing, or not a name nor a code 0..255").arg(QLatin1String(nameKey));
+            return -1;
+        }
+        result = number.toInt();
+        given = QString::number(result);
     }
-    const QJsonValue code = name.isDouble() ? name : channel.value(QLatin1String(codeKey));
-    const double number = code.toDouble(-1);
-    if (!code.isDouble() || number < 0 || number > 255 || number != int(number)) {
-        error = QStringLiteral("%1: missing, or not a name nor a code 0..255").arg(QLatin1String(nameKey));
-        return -1;
+    if (code.isDouble() && code.toDouble() != result)
+        warning = QStringLiteral("%1 %2 (code %3) contradicts %4 %5; the %1 entry is taken")
+                      .arg(QLatin1String(nameKey), given)
+                      .arg(result)
+                      .arg(QLatin1String(codeKey))
+                      .arg(code.toDouble());
+    return result;
+}
+
+// Parses one entry of "channels" into `file`; false with `error` set.
+bool parseChannel(const QJsonObject &channel, int number, ConfigFile &file, QString &error)
+{
+    const std::size_t index = std::size_t(number - 1);
+    QString fieldError, sensorWarning, connectionWarning;
+    bool connectionByNumber = false;
+    const int sensor =
+        codeField(channel, "sensor", "sensor_code", sensorCodeOf, file.sensorByNumber[index], fieldError, sensorWarning);
+    const int connection = fieldError.isEmpty() ? codeField(channel, "connection", "connection_code", connectionCodeOf,
+                                                            connectionByNumber, fieldError, connectionWarning)
+                                                : 0;
+    const QJsonValue setup = channel.value(QLatin1String("adc_setup"));
+    const QByteArray setupBytes = QByteArray::fromHex(setup.toString().toLatin1());
+    if (fieldError.isEmpty() && !setup.isUndefined()
+        && (setupBytes.size() != 10 || setupBytes.toHex() != setup.toString().toLower().toLatin1()))
+        fieldError = QStringLiteral("adc_setup: expected 20 hex digits");
+    if (!fieldError.isEmpty()) {
+        error = QStringLiteral("channel %1: %2").arg(number).arg(fieldError);
+        return false;
     }
-    return int(number);
+    for (const QString &warning : {sensorWarning, connectionWarning}) {
+        if (!warning.isEmpty())
+            file.warnings << QStringLiteral("channel %1: %2").arg(number).arg(warning);
+    }
+    file.choices[index] = {quint8(connection), quint8(sensor)};
+    file.adcSetup[index] = setupBytes;
+    return true;
 }
 
 } // namespace
@@ -106,6 +157,7 @@ bool parseConfigFile(const QByteArray &text, ConfigFile &file, QString &error)
         return false;
     }
     file.addressSwitchZeroLeft = flag.toBool();
+    file.module = root.value(QLatin1String("module")).toString();
 
     const QJsonArray channels = root.value(QLatin1String("channels")).toArray();
     std::array<bool, 4> seen{};
@@ -118,20 +170,8 @@ bool parseConfigFile(const QByteArray &text, ConfigFile &file, QString &error)
             return false;
         }
         seen[std::size_t(number - 1)] = true;
-        QString fieldError;
-        const int sensor = codeField(channel, "sensor", "sensor_code", sensorCodeOf, fieldError);
-        const int connection =
-            fieldError.isEmpty() ? codeField(channel, "connection", "connection_code", connectionCodeOf, fieldError) : 0;
-        if (fieldError.isEmpty() && isResistiveSensor(unsigned(sensor))
-            && (connection < RESISTIVE_2_WIRE || connection > RESISTIVE_4_WIRE))
-            fieldError = QStringLiteral("connection: the resistive sensor %1 needs RESISTIVE_2_WIRE, "
-                                        "RESISTIVE_3_WIRE or RESISTIVE_4_WIRE")
-                             .arg(QLatin1String(sensorTypeNames[sensor]));
-        if (!fieldError.isEmpty()) {
-            error = QStringLiteral("channel %1: %2").arg(number).arg(fieldError);
+        if (!parseChannel(channel, number, file, error))
             return false;
-        }
-        file.choices[std::size_t(number - 1)] = {quint8(connection), quint8(sensor)};
     }
     if (seen != std::array<bool, 4>{true, true, true, true}) {
         error = QStringLiteral("channels: all four channels are needed");

@@ -1,6 +1,8 @@
 // korun-config: a module's channel configuration to and from a JSON file.
-#include "config_diff.h"
+#include "config_changes.h"
 #include "config_file.h"
+#include "config_image.h"
+#include "config_write.h"
 #include "korun_mbproxy.h"
 #include "link_settings.h"
 
@@ -11,45 +13,57 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <functional>
-#include <numeric>
 #include <unistd.h>
 
 namespace {
 
 const char usage[] = R"(Usage: korun-config read  --port PATH --address X [-o FILE]
-       korun-config diff  FILE --port PATH --address X
-       korun-config write FILE --port PATH --address X [--yes] [--restore-image]
+       korun-config diff  FILE --port PATH --address X [--restore-image]
+       korun-config write FILE --port PATH --address X [--yes] [--restore-image [--force]]
 
 Keeps a Korun module's channel configuration in a JSON file ("korun-config/1"):
   read    writes the module's configuration (sensor and connection per channel, their
           codes, ADC setup, the address-switch orientation and the whole 1202-byte
           configuration block) to FILE or standard output.
-  diff    prints what differs, channel by channel; exit 0 when the module holds the file's
-          channels and address switch, 1 when it differs.
-  write   shows the difference, then writes it with --yes (or after y on a terminal) the
-          way the window's Store does: sensor and connection names win over the codes, the
-          ADC setup comes from the catalogue, every other byte stays the module's own; then
-          reads back and verifies. --restore-image writes the file's whole block back
-          instead (a backup restored to the same module).
-A file that cannot be right (unknown sensor, resistive sensor without a 2-, 3- or 4-wire
-connection, wrong format) is refused before anything is sent.
+  diff    lists every channel field and byte group a write of FILE would change; exit 0
+          only when it would change nothing ("holds the file's configuration").
+  write   shows the same list, writes it with --yes (or after y on a terminal), reads the
+          block back and exits 1 unless the module holds what was written. A channel
+          whose sensor and connection codes are the module's keeps its bytes as they are;
+          a changed channel gets the file's codes and its ADC setup from the catalogue;
+          the address switch comes from the file; no other byte changes.
+          --restore-image writes the file's whole block back instead (a backup restored
+          to the same module); an image that contradicts the file's channels, module or
+          address switch, or holds codes the module could not hold, is refused unless
+          --force is given.
+A name wins over the code beside it (a contradiction is warned about); a bare number,
+as read for a code the catalogue does not name, is kept as it stands. An unknown name or
+a file of another format is refused before the port is opened; a changed channel that
+cannot be built (a code the catalogue does not know, a connection code other than 0, 2,
+3, 4 or 5, a resistive sensor without a 2-, 3- or 4-wire connection) is refused before
+anything is written.
 
   --port PATH       serial port of the RS-485 adapter
   --address X       the module's address switch, 0..F (bus address 176 + X)
   -o, --output FILE where read writes (default: standard output)
   --yes             write without asking
-  --restore-image   write the file's whole configuration block
+  --restore-image   write (or compare) the file's whole configuration block
+  --force           with --restore-image: write an image that fails the checks
   --help, --version
 
-Exit status: 0 done (diff: no difference), 1 differs / not written / module failed,
-2 bad arguments or file, or the port cannot be opened.
+Exit status: 0 done (diff: no difference), 1 differs / not written / not kept / module
+failed, 2 bad arguments or file, or the port cannot be opened.
 )";
 
 int fail(const QString &message, int status)
 {
     std::fprintf(stderr, "korun-config: %s\n", qPrintable(message));
     return status;
+}
+
+void warn(const QString &message)
+{
+    std::fprintf(stderr, "korun-config: warning: %s\n", qPrintable(message));
 }
 
 QString moduleFailure(const Korun_MBProxy &proxy)
@@ -82,8 +96,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("FILE"));
-    const QCommandLineOption yes(QStringLiteral("yes")), restore(QStringLiteral("restore-image"));
-    parser.addOptions({help, version, port, address, output, yes, restore});
+    const QCommandLineOption yes(QStringLiteral("yes")), restore(QStringLiteral("restore-image")),
+        force(QStringLiteral("force"));
+    parser.addOptions({help, version, port, address, output, yes, restore, force});
     if (!parser.parse(application.arguments()))
         return fail(parser.errorText() + QStringLiteral(" (see --help)"), 2);
     if (parser.isSet(help)) {
@@ -96,13 +111,18 @@ int main(int argc, char *argv[])
     }
     const QStringList words = parser.positionalArguments();
     const QString command = words.value(0);
-    const bool needsFile = command == QLatin1String("diff") || command == QLatin1String("write");
+    const bool isDiff = command == QLatin1String("diff"), isWrite = command == QLatin1String("write");
+    const bool needsFile = isDiff || isWrite;
     if ((command != QLatin1String("read") && !needsFile) || words.size() != (needsFile ? 2 : 1))
         return fail(QStringLiteral("expected read, diff FILE or write FILE (see --help)"), 2);
     bool ok = false;
     const int selector = parser.value(address).toInt(&ok, 16);
     if (parser.value(port).isEmpty() || parser.value(address).size() != 1 || !ok)
         return fail(QStringLiteral("--port PATH and --address 0..F are required (see --help)"), 2);
+    const bool wholeImage = parser.isSet(restore);
+    if (parser.isSet(force) && !(isWrite && wholeImage))
+        return fail(QStringLiteral("--force goes with write --restore-image (see --help)"), 2);
+    const QString target = busAddressText(busAddress(selector));
 
     ConfigFile file;
     if (needsFile) {
@@ -112,8 +132,18 @@ int main(int argc, char *argv[])
         QString error;
         if (!parseConfigFile(input.readAll(), file, error))
             return fail(QStringLiteral("%1: %2; nothing was written").arg(words[1], error), 2);
-        if (parser.isSet(restore) && !file.image)
+        for (const QString &warning : qAsConst(file.warnings))
+            warn(words[1] + QStringLiteral(": ") + warning);
+        if (wholeImage && !file.image)
             return fail(QStringLiteral("%1: image: missing, needed for --restore-image").arg(words[1]), 2);
+        // Checked before the port is opened: a refused image sends nothing at all.
+        const QStringList problems = wholeImage ? restoreImageProblems(file, target) : QStringList();
+        for (const QString &problem : problems)
+            warn(QStringLiteral("%1: %2").arg(words[1], problem));
+        if (!problems.isEmpty() && isWrite && !parser.isSet(force))
+            return fail(QStringLiteral("the image was not written (--force writes it all the same)"), 2);
+        if (!problems.isEmpty() && isWrite)
+            warn(QStringLiteral("--force: writing the image all the same"));
     }
 
     Korun_MBProxy proxy;
@@ -122,9 +152,9 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot open %1: %2").arg(parser.value(port), proxy.errorString()), 2);
     ConfigurationImage module;
     if (!proxy.readConfiguration(module))
-        return fail(moduleFailure(proxy), command == QLatin1String("diff") ? 2 : 1);
+        return fail(moduleFailure(proxy), isDiff ? 2 : 1);
 
-    if (command == QLatin1String("read")) {
+    if (!needsFile) {
         const QByteArray text = configFileText(module, proxy.serverAddress, QDateTime::currentDateTimeUtc());
         QFile out;
         const bool opened = parser.isSet(output) ? (out.setFileName(parser.value(output)), out.open(QIODevice::WriteOnly))
@@ -134,40 +164,33 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    const bool wholeImage = parser.isSet(restore);
-    const ConfigurationImage wanted = wholeImage ? *file.image : afterStore(module, file);
-    const QStringList differences = configDifferences(module, file);
-    for (const QString &line : differences)
-        std::printf("%s\n", qPrintable(line));
-    const bool same = wholeImage ? module.bytes == wanted.bytes : differences.isEmpty();
-    if (command == QLatin1String("diff") || same) {
-        if (same)
-            std::printf("module %s holds the file's configuration\n", qPrintable(busAddressText(proxy.serverAddress)));
-        return same ? 0 : 1;
+    ConfigurationImage wanted = module;
+    if (wholeImage) {
+        wanted = *file.image;
+    } else {
+        QStringList notes;
+        QString error;
+        if (!buildWrittenImage(module, file, wanted, notes, error))
+            return fail(QStringLiteral("%1: %2; nothing was written").arg(words[1], error), 2);
+        for (const QString &note : qAsConst(notes))
+            warn(QStringLiteral("%1: %2").arg(words[1], note));
     }
-    if (wholeImage)
-        std::printf("the whole configuration block: %d of %d bytes differ\n",
-                    int(std::inner_product(module.bytes.begin(), module.bytes.end(), wanted.bytes.begin(), 0,
-                                           std::plus<>(), std::not_equal_to<>())),
-                    int(module.bytes.size()));
+    const QStringList changes = describeChanges(module, wanted);
+    for (const QString &line : changes)
+        std::printf("%s\n", qPrintable(line));
+    if (changes.isEmpty()) {
+        std::printf("module %s holds the file's configuration\n", qPrintable(target));
+        return 0;
+    }
+    std::printf("a write changes %d of %d bytes of module %s\n", changedByteCount(module, wanted),
+                int(module.bytes.size()), qPrintable(target));
+    if (isDiff)
+        return 1;
     if (!confirmed(parser.isSet(yes)))
         return fail(QStringLiteral("nothing was written (confirm with --yes)"), 1);
-
-    int written = 0;
-    const bool stored = wholeImage ? proxy.writeHoldingRegisters(RegisterMap::configurationAddress,
-                                                                 RegisterMap::configurationCount, wanted.words(), &written)
-                                   : proxy.storeConfiguration(file.choices, file.addressSwitchZeroLeft, &written);
-    if (!stored)
-        return fail(QStringLiteral("writing failed after %1 of 5 blocks, the module's configuration may be "
-                                   "incomplete: %2")
-                        .arg(qMax(0, written))
-                        .arg(proxy.lastFailure().reason),
-                    1);
-    ConfigurationImage readBack;
-    if (!proxy.readConfiguration(readBack) && !proxy.readConfiguration(readBack))
-        return fail(QStringLiteral("written, but the read-back failed: ") + moduleFailure(proxy), 1);
-    if (readBack.bytes != wanted.bytes)
-        return fail(QStringLiteral("written, but the module holds something else (another writer?)"), 1);
-    std::printf("written to module %s and verified\n", qPrintable(busAddressText(proxy.serverAddress)));
+    QString error;
+    if (!writeAndVerify(proxy, module, wanted, error))
+        return fail(error, 1);
+    std::printf("written to module %s and verified\n", qPrintable(target));
     return 0;
 }
