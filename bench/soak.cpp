@@ -29,6 +29,7 @@ int main(int argc, char **argv)
         window.findChild<QPushButton *>(QStringLiteral("connectBtn"))->click();
         for (int i = 0; i < refreshes; ++i)
             QMetaObject::invokeMethod(&window, "onTimerTimeout", Qt::DirectConnection);
+        window.findChild<QPushButton *>(QStringLiteral("readBtn"))->click();
         auto *store = window.findChild<QPushButton *>(QStringLiteral("storeBtn"));
         for (int i = 0; i < stores; ++i)
             store->click();

@@ -92,6 +92,8 @@ void TestWindowTrust::storeCutPartWayIsReportedUntilReadOrStore()
 {
     WindowFixture f;
     QVERIFY(f.connect());
+    f.widget<QPushButton>("readBtn")->click();
+    f.line.clearRequests();
     f.widget<QComboBox>("ch3SensorCombo")->setCurrentIndex(TC_K);
     QVERIFY(f.line.command("fault exception 6 @80F6 once"));
     ResponsivenessProbe probe;
@@ -122,6 +124,9 @@ void TestWindowTrust::clicksDuringAStoreWaitForIt()
     WindowFixture f;
     QVERIFY(f.connect());
     f.window->show();
+    f.widget<QPushButton>("readBtn")->click();
+    f.line.clearRequests();
+    f.texts.clear();
     f.widget<QComboBox>("ch1SensorCombo")->setCurrentIndex(TC_J);
     QVERIFY(f.line.command("fault late 40"));
     QTimer::singleShot(250, [&] {

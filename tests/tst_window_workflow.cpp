@@ -12,21 +12,25 @@
 
 namespace {
 
-// Closes the modal message box that the next action opens, and reports what it said.
+// Answers the modal message box that the next action opens (closes it, or clicks a button
+// of the given role), and reports what it said.
 struct MessageBoxCatcher {
     QString title, text;
     bool seen = false;
 
-    void arm()
+    void arm(QMessageBox::StandardButton answer = QMessageBox::NoButton)
     {
-        QTimer::singleShot(100, [this] {
+        QTimer::singleShot(100, [this, answer] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box)
-                return arm();
+                return arm(answer);
             seen = true;
             title = box->windowTitle();
             text = box->text();
-            box->close();
+            if (answer == QMessageBox::NoButton)
+                box->close();
+            else
+                box->button(answer)->click();
         });
     }
 };
@@ -58,6 +62,7 @@ private slots:
     void refreshShowsExactTexts();
     void thermocouplesUseTheirOwnReference();
     void failedAdcStateReadChangesNoChannelField();
+    void storeOfSettingsNeverReadAsksFirst();
     void missingReferenceKeepsThermocoupleTexts();
     void readSetsTheControls();
     void readThenStoreWritesBackTheSameCodes();
@@ -314,10 +319,46 @@ void TestWindowWorkflow::readThenStoreWritesBackTheSameCodes()
     QCOMPARE(f.texts.last(), QStringLiteral("Ready"));
 }
 
+// Connect then Store would put the form's start-up defaults over the module's setup.
+void TestWindowWorkflow::storeOfSettingsNeverReadAsksFirst()
+{
+    WindowFixture f;
+    QVERIFY(f.connect({"--address", "3", "--channel", "1=TC_K@300"}, 3));
+    f.widget<QComboBox>("ch2SensorCombo")->setCurrentIndex(TR_100Pt);
+    f.widget<QComboBox>("ch2ConnectionTypeCombo")->setCurrentIndex(1);
+    MessageBoxCatcher box;
+    box.arm(QMessageBox::No);
+    f.widget<QPushButton>("storeBtn")->click();
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QStringLiteral("Store"));
+    for (const char *line : {"module 0xB3", "Channel 1: NO_SENSOR", "Channel 2: TR_100Pt, RESISTIVE_3_WIRE",
+                             "Address switch: 0 is on the top"})
+        QVERIFY2(box.text.contains(QLatin1String(line)), qPrintable(box.text));
+    QTest::qWait(50);
+    QCOMPARE(f.line.requests().size(), 0);
+    QCOMPARE(f.line.dump(0x8000, 1).value(0), quint16(0x0705));
+
+    box = MessageBoxCatcher();
+    box.arm(QMessageBox::Yes);
+    f.widget<QPushButton>("storeBtn")->click();
+    QVERIFY(box.seen);
+    QCOMPARE(f.line.dump(0x8000, 1).value(0), quint16(0x0000));
+
+    // Settings read from a module (here another one's) are stored without a question.
+    f.widget<QPushButton>("readBtn")->click();
+    box = MessageBoxCatcher();
+    box.arm(QMessageBox::No);
+    f.widget<QPushButton>("storeBtn")->click();
+    QVERIFY(!box.seen);
+    QCOMPARE(f.texts.last(), QStringLiteral("Ready"));
+}
+
 void TestWindowWorkflow::timerTickDuringStoreChangesNothing()
 {
     WindowFixture f;
     QVERIFY(f.connect());
+    f.widget<QPushButton>("readBtn")->click();
+    f.line.clearRequests();
     QVERIFY(f.line.command("fault late 60"));
     f.widget<QComboBox>("ch1SensorCombo")->setCurrentIndex(TC_J);
     // Ticks every 100 ms fall inside the Store's ten slow requests.

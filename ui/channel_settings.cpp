@@ -5,7 +5,10 @@
 #include "sensor_catalogue.h"
 #include "ui_mainwindow.h"
 
+#include "link_settings.h"
+
 #include <QComboBox>
+#include <QMessageBox>
 
 namespace {
 
@@ -18,8 +21,10 @@ void MainWindow::on_readBtn_clicked()
 {
     ConfigurationImage image;
     const bool read = proxy.readConfiguration(image);
-    if (read)
+    if (read) {
         storeWarning.clear();
+        settingsFromRead = true;
+    }
     noteExchange(read);
     if (!read)
         return;
@@ -57,6 +62,10 @@ void MainWindow::on_storeBtn_clicked()
         proxy.storeConfiguration(choices, ui->addrSw0Left->isChecked());
         return;
     }
+    if (!storeConfirmed(choices)) {
+        on_msg4StatusBar(QStringLiteral("Nothing was stored."));
+        return;
+    }
     storing = true;
     int written = 0;
     const bool stored = proxy.storeConfiguration(choices, ui->addrSw0Left->isChecked(), &written);
@@ -79,4 +88,33 @@ void MainWindow::on_storeBtn_clicked()
         on_disconnectBtn_clicked();
     if (std::exchange(closeAfterStore, false))
         close();
+}
+
+// Settings that were never read from a module would replace the module's whole setup with
+// whatever the form holds: the operator sees what would be written and decides.
+bool MainWindow::storeConfirmed(const std::array<ChannelChoice, 4> &choices)
+{
+    if (settingsFromRead)
+        return true;
+    QStringList lines;
+    for (int i = 0; i < 4; ++i) {
+        const ChannelChoice &choice = choices[std::size_t(i)];
+        QString line = QStringLiteral("Channel %1: %2").arg(i + 1).arg(
+            choice.sensorCode < sensorTypeCount ? QLatin1String(sensorTypeNames[choice.sensorCode])
+                                                : QLatin1String("unchanged sensor code"));
+        if (isResistiveSensor(choice.sensorCode))
+            line += QStringLiteral(", ") + QLatin1String(connectionCodeName(choice.connectionCode));
+        lines << line;
+    }
+    lines << QStringLiteral("Address switch: 0 is on the %1")
+                 .arg(ui->addrSw0Left->isChecked() ? QStringLiteral("left") : QStringLiteral("top"));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Store"),
+                    QStringLiteral("The channel settings were not read from a module since the program started. "
+                                   "Store them to module %1 anyway, replacing its configuration?\n\n%2")
+                        .arg(busAddressText(proxy.serverAddress), lines.join(QLatin1Char('\n'))),
+                    QMessageBox::NoButton, this);
+    QPushButton *yes = box.addButton(QMessageBox::Yes);
+    box.setDefaultButton(box.addButton(QMessageBox::No));
+    box.exec();
+    return box.clickedButton() == yes;
 }

@@ -62,6 +62,7 @@ private:
     void markAllStale();
     void noteExchange(bool answered);
     void updateLinkState();
+    bool storeConfirmed(const std::array<ChannelChoice, 4> &choices);
 
     Ui::MainWindow *ui;
     Korun_MBProxy proxy;
@@ -72,6 +73,9 @@ private:
     // Set after a Store whose writing failed part-way, until a Store or Read succeeds.
     QString storeWarning;
     bool storing = false;
+    // The channel settings on the form came from a module by a Read in this run; until then
+    // they are the start-up defaults or the operator's guesses, and Store asks first.
+    bool settingsFromRead = false;
     // What the operator asked for while a Store was under way.
     LinkAction deferredLinkAction = LinkAction::None;
     bool closeAfterStore = false;
