@@ -18,8 +18,16 @@ QVector<FoundModule> scanLine(Korun_MBProxy &proxy, int timeoutMs)
             proxy.connectDevice();
         FoundModule module;
         module.selector = selector;
-        if (proxy.readChannelMeasurements(module.records))
+        const quint64 strays = proxy.strayReplies();
+        if (proxy.readChannelMeasurements(module.records)) {
             found << module;
+        } else if (proxy.lastFailure().kind == RequestFailure::Refused) {
+            module.unreadable = QStringLiteral("it refused the request: ") + proxy.lastFailure().reason;
+            found << module;
+        } else if (proxy.strayReplies() != strays) {
+            module.unreadable = QStringLiteral("its replies came out of step (a repeated or late reply)");
+            found << module;
+        }
     }
     proxy.setTimeout(timeout);
     proxy.setNumberOfRetries(retries);

@@ -2,16 +2,19 @@
 
 #include "register_map.h"
 
+#include <QString>
 #include <QVector>
 
 #include <array>
 
 class Korun_MBProxy;
 
-// A module found on the line, with the measurement records it answered with.
+// A module found on the line, with the measurement records it answered with, or why they
+// could not be read although it answered (it refused, or its replies came out of step).
 struct FoundModule {
     int selector = 0;
     std::array<MeasurementRecord, 4> records;
+    QString unreadable;
 };
 
 // Asks every address switch 0..F once, with a short timeout and no retries, through a

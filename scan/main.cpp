@@ -23,7 +23,10 @@ measures with. A full scan takes under 2 s even when nothing answers.
   --help        this text
   --version     the program's version
 
-Exit status: 0 when at least one module answered, 1 when none did or the port cannot be
+A module that answers but whose channels cannot be read (it refuses, or its replies come
+out of step) is not listed; standard error says why.
+
+Exit status: 0 when at least one module is listed, 1 when none is or the port cannot be
 opened, 2 for bad arguments.
 )";
 
@@ -68,14 +71,21 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QVector<FoundModule> found = scanLine(proxy);
+    int listed = 0;
     for (const FoundModule &module : found) {
+        const QString address = busAddressText(busAddress(module.selector));
+        if (!module.unreadable.isEmpty()) {
+            std::fprintf(stderr, "korun-scan: module %s answered, but its channels could not be read: %s\n",
+                         qPrintable(address), qPrintable(module.unreadable));
+            continue;
+        }
+        ++listed;
         QStringList sensors;
         for (const MeasurementRecord &record : module.records)
             sensors << sensorName(record.sensorCode());
-        std::printf("%X  %s  %s\n", module.selector, qPrintable(busAddressText(busAddress(module.selector))),
-                    qPrintable(sensors.join(QLatin1Char(' '))));
+        std::printf("%X  %s  %s\n", module.selector, qPrintable(address), qPrintable(sensors.join(QLatin1Char(' '))));
     }
     if (found.isEmpty())
         std::fputs("korun-scan: no module answered\n", stderr);
-    return found.isEmpty() ? 1 : 0;
+    return listed > 0 ? 0 : 1;
 }
