@@ -2,7 +2,20 @@
 
 #include "korun_mbproxy.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QVariant>
+
+namespace {
+
+// The serial port looks a name without a leading '/' up under /dev/ ("ttyUSB0"); a relative
+// path such as "lines/port" is meant from the working directory.
+QString portPath(const QString &port)
+{
+    return port.contains(QLatin1Char('/')) && QDir::isRelativePath(port) ? QFileInfo(port).absoluteFilePath() : port;
+}
+
+} // namespace
 
 quint8 busAddress(int selector)
 {
@@ -16,7 +29,7 @@ QString busAddressText(quint8 address)
 
 void configureLink(Korun_MBProxy &proxy, const QString &port, int selector)
 {
-    proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, port);
+    proxy.setConnectionParameter(QModbusDevice::SerialPortNameParameter, portPath(port));
     proxy.setConnectionParameter(QModbusDevice::SerialParityParameter, 0);
     proxy.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, LinkSettings::baudRate);
     proxy.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);

@@ -1,6 +1,7 @@
 // korun-scan on simulated lines: which modules answer, and with what, whatever their timing.
 #include "sim_line.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -15,10 +16,12 @@ private slots:
 
 namespace {
 
+// The port is given relative to korun-scan's working directory, "./port", as a path.
 QString scanOutput(const QString &port, int *exitCode = nullptr, QString *errors = nullptr)
 {
     QProcess scan;
-    scan.start(QStringLiteral(KORUN_SCAN_PATH), {"--port", port});
+    scan.setWorkingDirectory(QFileInfo(port).path());
+    scan.start(QStringLiteral(KORUN_SCAN_PATH), {"--port", "./" + QFileInfo(port).fileName()});
     if (!scan.waitForFinished(10000))
         return QStringLiteral("(korun-scan did not end)");
     if (exitCode)
