@@ -51,6 +51,8 @@ bool parseFaultPlan(const std::string &text, FaultPlan &plan, std::string &error
         parsed.kind = FaultPlan::Short;
     } else if (kind == "long") {
         parsed.kind = FaultPlan::Long;
+    } else if (kind == "cut") {
+        parsed.kind = FaultPlan::Cut;
     } else if (kind == "late") {
         parsed.kind = FaultPlan::Late;
         if (!(words >> parsed.delayMs) || parsed.delayMs < 0) {

@@ -5,7 +5,7 @@
 #include <string>
 
 struct FaultPlan {
-    enum Kind { None, Silent, Exception, BadCrc, Short, Long, Late, Vanish, Twice };
+    enum Kind { None, Silent, Exception, BadCrc, Short, Long, Cut, Late, Vanish, Twice };
 
     Kind kind = None;
     int exceptionCode = 0;  // for Exception: 2 illegal data address, 6 server busy

@@ -78,6 +78,7 @@ LineAfterRequest misbehave(modbus_t *ctx, SimModule &module, const FaultPlan &fa
     case FaultPlan::BadCrc:
     case FaultPlan::Short:
     case FaultPlan::Long:
+    case FaultPlan::Cut:
         break;
     }
     std::vector<std::uint8_t> frame;
@@ -96,6 +97,8 @@ LineAfterRequest misbehave(modbus_t *ctx, SimModule &module, const FaultPlan &fa
     }
     if (fault.kind == FaultPlan::BadCrc)
         frame.back() ^= 0x5A;
+    if (fault.kind == FaultPlan::Cut)
+        frame.resize(frame.size() / 2); // the rest never comes
     sendFrame(ctx, frame);
     return LineAfterRequest::Open;
 }

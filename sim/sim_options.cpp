@@ -53,7 +53,8 @@ Commands on standard input, one per line, each answered with ok COMMAND or error
   fault KIND [ARG] [@ADDR] [every N] [once]
                            misbehave: none, silent, exception CODE (2 illegal data
                            address, 6 server busy), badcrc, short, long (one register
-                           fewer or more than asked), late MS, vanish (close the line),
+                           fewer or more than asked), cut (a reply that stops half
+                           way), late MS, vanish (close the line),
                            twice [MS] (answer, then send the same reply frame again MS
                            ms later, default 0; a write is applied once);
                            @ADDR (hex) limits it to requests starting there; every N
