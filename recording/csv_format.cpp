@@ -8,10 +8,11 @@
 
 namespace {
 
-// Point as decimal separator whatever the locale.
+// Point as decimal separator whatever the locale; a value that is not a reading leaves
+// its cell empty, and the row's status names it.
 QString number(float value)
 {
-    return QString::number(double(value), 'f', 6);
+    return isReading(value) ? QString::number(double(value), 'f', 6) : QString();
 }
 
 QString quoted(const QString &text)
@@ -35,12 +36,16 @@ QString rowStatus(const SweepRow &row)
                                 .arg(ModuleLine::backoffPeriod);
     if (!row.asked)
         return QStringLiteral("not asked: ") + backoff;
+    const QStringList nonReadingTexts = nonReadings(row.snapshot);
     if (row.snapshot.complete())
-        return QStringLiteral("ok");
-    QString status = row.snapshot.failures.join(QLatin1String("; "));
-    if (status.isEmpty())
-        status = QStringLiteral("failed");
-    return row.backedOff ? status + QStringLiteral("; ") + backoff : status;
+        return nonReadingTexts.isEmpty() ? QStringLiteral("ok") : nonReadingTexts.join(QLatin1String("; "));
+    QStringList parts = row.snapshot.failures;
+    if (parts.isEmpty())
+        parts << QStringLiteral("failed");
+    parts << nonReadingTexts;
+    if (row.backedOff)
+        parts << backoff;
+    return parts.join(QLatin1String("; "));
 }
 
 QString csvHeader()

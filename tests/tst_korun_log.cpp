@@ -59,6 +59,7 @@ private slots:
     void badArgumentsFailBeforeOpeningAnything_data();
     void badArgumentsFailBeforeOpeningAnything();
     void killLeavesOnlyCompleteRows();
+    void valuesThatAreNotNumbersLeaveEmptyCellsAndAreNamed();
 };
 
 void TestKorunLog::headerAndRowsForAKnownModule()
@@ -182,6 +183,17 @@ void TestKorunLog::outputAndExitStatus()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains("holds other columns"), qPrintable(run.err));
     QCOMPARE(fileLines(foreign), QStringList({"a,b,c", "1,2,3"}));
+    // Nor under another version of korun-log's own columns.
+    const QString older = dir.filePath("older.csv");
+    file.setFileName(older);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time_utc,module,xt1xt2_temperature_C,status\n2026-01-01T00:00:00.000Z,0,24.5,ok\n");
+    file.close();
+    run = runLog({"--port", line.portName(), "--count", "1", "--output", older});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("holds other columns"), qPrintable(run.err));
+    QCOMPARE(fileLines(older), QStringList({"time_utc,module,xt1xt2_temperature_C,status",
+                                            "2026-01-01T00:00:00.000Z,0,24.5,ok"}));
 
     // A full disk ends the run with an error rather than a summary of rows never stored.
     run = runLog({"--port", line.portName(), "--period", "0.05", "--output", "/dev/full"});
@@ -269,6 +281,39 @@ void TestKorunLog::killLeavesOnlyCompleteRows()
     const QStringList lines = fileLines(csv);
     for (const QString &row : lines)
         QCOMPARE(row.split(',').size(), columnCount);
+}
+
+// NaN and infinities from the module are never recorded as numbers: their cells, and the
+// temperatures computed from them, stay empty and the status names who sent what. A
+// NO_SENSOR channel has no temperature either way and is not named.
+void TestKorunLog::valuesThatAreNotNumbersLeaveEmptyCellsAndAreNamed()
+{
+    SimLine line;
+    QVERIFY(line.start(knownModule.mid(0, 6) + QStringList{"--cold", "18,41"}));
+    QVERIFY(line.command("poke 0010 0000 7FC0")); // channel 2 (Pt100) NaN
+    QVERIFY(line.command("poke 2002 0000 FF80")); // XT3/XT4 -Inf: channel 3's cold junction
+    QVERIFY(line.command("poke 0030 0000 7F80")); // channel 4 (NO_SENSOR) +Inf
+    const LogRun run = runLog({"--port", line.portName(), "--count", "1"});
+    QCOMPARE(run.exitCode, 0); // the module answered: a complete row
+    const QString row = run.out.split('\n', Qt::SkipEmptyParts).value(1);
+    const QStringList cells = row.split(',');
+    QCOMPARE(cells.size(), columnCount);
+    const QString numbers = cells.mid(0, 24).join(',');
+    QVERIFY2(!numbers.contains("nan", Qt::CaseInsensitive) && !numbers.contains("inf", Qt::CaseInsensitive),
+             qPrintable(row));
+    QCOMPARE(cells[2], QStringLiteral("18.000000"));
+    QCOMPARE(cells[3], QString());
+    QVERIFY(qAbs(cells[8].toDouble() - 300) < 0.05); // channel 1 on XT1/XT2 is unharmed
+    QCOMPARE(cells[9], QStringLiteral("TR_100Pt"));
+    QCOMPARE(cells[10], QString());
+    QCOMPARE(cells[13], QString());
+    QCOMPARE(cells[14], QStringLiteral("TC_J"));
+    QVERIFY(!cells[15].isEmpty());
+    QCOMPARE(cells[18], QString());
+    QCOMPARE(cells[19], QStringLiteral("NO_SENSOR"));
+    QCOMPARE(cells[20], QString());
+    QCOMPARE(cells[23], QString());
+    QCOMPARE(cells[24], QStringLiteral("XT3/XT4 sent -Inf; channel 2 sent NaN"));
 }
 
 QTEST_GUILESS_MAIN(TestKorunLog)

@@ -19,6 +19,7 @@ private slots:
     void storeCutPartWayIsReportedUntilReadOrStore();
     void clicksDuringAStoreWaitForIt_data();
     void clicksDuringAStoreWaitForIt();
+    void valuesThatAreNotNumbersAreStale();
 };
 
 void TestWindowTrust::initTestCase()
@@ -141,6 +142,37 @@ void TestWindowTrust::clicksDuringAStoreWaitForIt()
     QCOMPARE(f.line.dump(0x8000, 1).value(0), quint16(0x0405));
     QCOMPARE(f.proxy()->isConnected(), click != "disconnectBtn");
     QCOMPARE(f.window->isVisible(), !click.isEmpty());
+}
+
+// NaN or an infinity is no reading: the fields of that value, and the temperatures computed
+// from it, keep their last text and are marked stale; the rest of the refresh is fresh.
+void TestWindowTrust::valuesThatAreNotNumbersAreStale()
+{
+    WindowFixture f;
+    QVERIFY(f.connect({"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@22.5", "--channel", "3=TC_J@150"}));
+    f.refreshOnce();
+    QCOMPARE(f.staleFields(), 0);
+    const QString value2 = f.channelText(2, "PhysicValue"), temperature2 = f.channelText(2, "Temp");
+    const QString xt3xt4 = f.text("xt3xt4TemperatureEdit"), temperature3 = f.channelText(3, "Temp");
+
+    QVERIFY(f.line.command("poke 0010 0000 7FC0")); // channel 2 NaN
+    QVERIFY(f.line.command("poke 2002 0000 7F80")); // XT3/XT4 +Inf: channel 3's cold junction
+    f.refreshOnce();
+    QStringList stale;
+    for (const QLineEdit *field : f.window->findChildren<QLineEdit *>())
+        if (field->property("stale").toBool())
+            stale << field->objectName();
+    stale.sort();
+    QCOMPARE(stale, QStringList({"ch2PhysicValue", "ch2STemp", "ch2Temp", "ch3STemp", "ch3Temp",
+                                 "xt3xt4TemperatureEdit"}));
+    QCOMPARE(f.channelText(2, "PhysicValue"), value2);
+    QCOMPARE(f.channelText(2, "Temp"), temperature2);
+    QCOMPARE(f.text("xt3xt4TemperatureEdit"), xt3xt4);
+    QCOMPARE(f.channelText(3, "Temp"), temperature3);
+
+    QVERIFY(f.line.command("unpin"));
+    f.refreshOnce();
+    QCOMPARE(f.staleFields(), 0);
 }
 
 QTEST_MAIN(TestWindowTrust)
