@@ -9,7 +9,7 @@ bool ChannelAlarm::update(unsigned sensorCode, std::optional<float> temperature)
     const bool ranged = sensorTemperatureRange(sensorCode, rangeLow, rangeHigh);
     if (sensorCode == NO_SENSOR) {
         next = None;
-    } else if (!temperature || std::isnan(*temperature)
+    } else if (!temperature || !std::isfinite(*temperature)
                || (ranged && (*temperature < rangeLow || *temperature > rangeHigh))) {
         next = SensorBreak;
     } else {

@@ -25,10 +25,12 @@ void LiveTableModel::setModules(const QVector<int> &selectors)
 {
     beginResetModel();
     rows.clear();
-    for (int selector : selectors) {
+    moduleAlarms = QVector<ModuleAlarm>(selectors.size());
+    for (int module = 0; module < selectors.size(); ++module) {
         for (int channel = 0; channel < 4; ++channel) {
             ChannelRow row;
-            row.selector = selector;
+            row.module = module;
+            row.selector = selectors[module];
             row.channel = channel;
             row.plotted = channel == 0; // every module's first channel, to start with
             rows << row;
@@ -50,13 +52,16 @@ void LiveTableModel::update(int module, const SweepRow &sweep, const ModuleHealt
         if (snapshot.records) {
             const MeasurementRecord &record = (*snapshot.records)[channel];
             row.sensor = record.sensorCode();
-            row.value = record.physicValue();
+            row.value.emplace(record.physicValue());
             row.temperature = snapshot.temperatures[channel];
+            row.nonReading = nonReadingOfChannel(snapshot, channel);
             row.readAt = snapshot.time;
             if (row.alarm.update(record.sensorCode(), row.temperature))
-                emit alarmChanged(index, row.alarm.kind(), double(row.temperature.value_or(NAN)));
+                emit alarmChanged(index, row.alarm.kind());
         }
     }
+    if (moduleAlarms[module].update(sweep))
+        emit moduleAlarmChanged(module, moduleAlarms[module].raised(), snapshot.failure.reason);
     emit dataChanged(this->index(module * 4, 0), this->index(module * 4 + 3, ColumnCount - 1));
 }
 
@@ -79,6 +84,29 @@ QVector<int> LiveTableModel::plottedRows() const
 QString LiveTableModel::rowName(int row) const
 {
     return QStringLiteral("%1 ch%2").arg(busAddressText(busAddress(rows[row].selector))).arg(rows[row].channel + 1);
+}
+
+QString LiveTableModel::moduleName(int module) const
+{
+    return busAddressText(busAddress(rows[module * 4].selector));
+}
+
+QString LiveTableModel::readingText(int row) const
+{
+    const QString text = temperatureText(rows[row]);
+    if (text.isEmpty())
+        return QStringLiteral("no temperature");
+    return rows[row].temperature && isReading(*rows[row].temperature) ? text + QStringLiteral(" °C") : text;
+}
+
+// A number, or a word for a temperature that the module's values do not give.
+QString LiveTableModel::temperatureText(const ChannelRow &row) const
+{
+    if (row.temperature && isReading(*row.temperature))
+        return QString::number(double(*row.temperature), 'f', 2);
+    if (!row.nonReading.isEmpty())
+        return row.nonReading;
+    return row.temperature ? QStringLiteral("no temperature") : QString();
 }
 
 int LiveTableModel::rowCount(const QModelIndex &parent) const
@@ -104,13 +132,15 @@ QString LiveTableModel::displayText(const ChannelRow &row, int column) const
     case Value:
         if (!row.value || !row.sensor)
             return QString();
+        if (!isReading(*row.value))
+            return nonReadingName(*row.value);
         if (isResistiveSensor(*row.sensor))
             return QString::number(double(*row.value), 'f', 3) + QStringLiteral(" Ω");
         if (isVoltageInputSensor(*row.sensor))
             return QString::number(double(*row.value), 'f', 4) + QStringLiteral(" mV");
         return QString::number(double(*row.value), 'f', 4);
     case Temperature:
-        return row.temperature ? QString::number(double(*row.temperature), 'f', 2) : QString();
+        return temperatureText(row);
     case Age:
         return row.readAt.isValid()
             ? QString::number(row.readAt.msecsTo(QDateTime::currentDateTimeUtc()) / 1000.0, 'f', 1) + QStringLiteral(" s")
@@ -118,7 +148,10 @@ QString LiveTableModel::displayText(const ChannelRow &row, int column) const
     case Health: return row.health;
     case LowLimit: return limitText(row.alarm.low);
     case HighLimit: return limitText(row.alarm.high);
-    case Alarm: return QString::fromLatin1(alarmText(row.alarm.kind()));
+    case Alarm:
+        if (row.alarm.kind() == ChannelAlarm::None && moduleAlarms[row.module].raised())
+            return QString::fromLatin1(noAnswerText);
+        return QString::fromLatin1(alarmText(row.alarm.kind()));
     }
     return QString();
 }
@@ -193,7 +226,7 @@ bool LiveTableModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     (index.column() == LowLimit ? row.alarm.low : row.alarm.high) = limit;
     if (row.sensor && row.alarm.update(*row.sensor, row.temperature))
-        emit alarmChanged(index.row(), row.alarm.kind(), double(row.temperature.value_or(NAN)));
+        emit alarmChanged(index.row(), row.alarm.kind());
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), ColumnCount - 1));
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channel_alarm.h"
+#include "module_alarm.h"
 #include "module_health.h"
 
 #include <QAbstractTableModel>
@@ -13,6 +14,7 @@ struct SweepRow;
 
 // One row per module and channel: what the channel last read, how old that is, the
 // module's health, the alarm limits (edited in place) and whether the trend shows it.
+// Follows each channel's alarm and each module's "no answer" alarm.
 class LiveTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -32,6 +34,10 @@ public:
     // Rows ticked for the trend; a row's index is module * 4 + channel.
     QVector<int> plottedRows() const;
     QString rowName(int row) const;
+    // The module's name in the table: "0xB3".
+    QString moduleName(int module) const;
+    // The row's temperature for an alarm entry: "25.00 °C", or why there is none.
+    QString readingText(int row) const;
     std::optional<float> temperature(int row) const { return rows.value(row).temperature; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -43,16 +49,20 @@ public:
 
 signals:
     // A channel's alarm was raised or cleared (kind None).
-    void alarmChanged(int row, ChannelAlarm::Kind kind, double temperature);
+    void alarmChanged(int row, ChannelAlarm::Kind kind);
+    // A module stopped answering (with the failure) or answers again.
+    void moduleAlarmChanged(int module, bool raised, const QString &failure);
     void plottedRowsChanged();
 
 private:
     struct ChannelRow {
+        int module = 0; // index in the polling order
         int selector = 0;
         int channel = 0;
         std::optional<unsigned> sensor;
         std::optional<float> value;
         std::optional<float> temperature;
+        QString nonReading; // what the module sent instead of a number, when it did
         QDateTime readAt;
         QString health;
         bool failing = false;
@@ -61,6 +71,8 @@ private:
     };
 
     QString displayText(const ChannelRow &row, int column) const;
+    QString temperatureText(const ChannelRow &row) const;
 
     QVector<ChannelRow> rows;
+    QVector<ModuleAlarm> moduleAlarms;
 };

@@ -26,8 +26,9 @@ the line's Modbus traffic. Everything on the command line can also be set in the
   --record FILE      record to FILE from the start (appended to, in korun-log's format)
   --help, --version
 
-SIGTERM, Ctrl-C or closing the window lets the refresh under way finish, closes the
-recording and exits with status 0.
+Every entry of the alarm list also goes to standard error. SIGTERM, Ctrl-C or closing
+the window lets the refresh under way finish, closes the recording and exits with status
+0, or 1 when a recording stopped because a row could not be written (disk full...).
 )";
 
 } // namespace
@@ -78,6 +79,8 @@ int main(int argc, char *argv[])
     }
 
     MonitorWindow window(settings);
+    QObject::connect(&window, &MonitorWindow::reported,
+                     [](const QString &text) { std::fprintf(stderr, "korun-monitor: %s\n", qPrintable(text)); });
     window.show();
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, &MonitorWindow::finishAndQuit);
@@ -92,5 +95,6 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "korun-monitor: cannot poll %s (see the window's status bar)\n",
                          qPrintable(settings.port));
     }
-    return application.exec();
+    const int status = application.exec();
+    return window.recordingFailed() ? 1 : status;
 }

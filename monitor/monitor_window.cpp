@@ -85,6 +85,7 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     periodSpin->setValue(settings.periodSeconds);
     model.setModules(settings.selectors);
     connect(&model, &LiveTableModel::alarmChanged, this, &MonitorWindow::onAlarm);
+    connect(&model, &LiveTableModel::moduleAlarmChanged, this, &MonitorWindow::onModuleAlarm);
     connect(&model, &LiveTableModel::plottedRowsChanged, this, &MonitorWindow::updatePlotChannels);
     connect(&ages, &QTimer::timeout, &model, &LiveTableModel::refreshAges);
     connect(plot, &TrendPlot::visibleRangeChanged, this, &MonitorWindow::updateStatistics);
@@ -233,20 +234,37 @@ void MonitorWindow::onSwept(const QVector<SweepRow> &rows)
             for (int channel = 0; channel < 4; ++channel)
                 history.append(module * 4 + channel, at, row.snapshot.temperatures[channel].value_or(NAN));
         }
-        if (recorder.isOpen() && !recorder.write(row))
-            stopRecording(QStringLiteral("Recording stopped: ") + recorder.error());
+        if (recorder.isOpen() && !recorder.write(row)) {
+            recordingLost = true;
+            const QString why = QStringLiteral("Recording to %1 stopped: %2").arg(recorder.path(), recorder.error());
+            stopRecording(why);
+            statusBar()->showMessage(why);
+            emit reported(why);
+        }
     }
     plot->refresh();
     updateStatistics();
 }
 
-void MonitorWindow::onAlarm(int row, ChannelAlarm::Kind kind, double temperature)
+void MonitorWindow::onAlarm(int row, ChannelAlarm::Kind kind)
+{
+    const QString what = kind == ChannelAlarm::None ? QStringLiteral("cleared") : QString::fromLatin1(alarmText(kind));
+    addAlarmEntry(model.rowName(row), QStringLiteral("%1 (%2)").arg(what, model.readingText(row)));
+}
+
+// One entry per module, whichever of its channels were shown.
+void MonitorWindow::onModuleAlarm(int module, bool raised, const QString &failure)
+{
+    addAlarmEntry(model.moduleName(module), raised ? QStringLiteral("%1 (%2)").arg(QLatin1String(noAnswerText), failure)
+                                                   : QStringLiteral("cleared (answers again)"));
+}
+
+void MonitorWindow::addAlarmEntry(const QString &subject, const QString &what)
 {
     const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const QString what = kind == ChannelAlarm::None ? QStringLiteral("cleared") : QString::fromLatin1(alarmText(kind));
-    const QString reading = std::isnan(temperature) ? QStringLiteral("no temperature")
-                                                    : QString::number(temperature, 'f', 2) + QStringLiteral(" °C");
-    alarms->insertItem(0, QStringLiteral("%1  %2  %3 (%4)").arg(time, model.rowName(row), what, reading));
+    const QString entry = QStringLiteral("%1  %2  %3").arg(time, subject, what);
+    alarms->insertItem(0, entry);
+    emit reported(QStringLiteral("alarm: ") + entry);
 }
 
 bool MonitorWindow::startRecording(const QString &path)

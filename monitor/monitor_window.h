@@ -45,6 +45,12 @@ public:
     void scanLine();
     // Ends polling after the sweep under way, closes the recording, then quits the application.
     void finishAndQuit();
+    // A row could not be recorded (disk full...) during the run.
+    bool recordingFailed() const { return recordingLost; }
+
+signals:
+    // What an operator at a terminal sees too: every alarm entry, a recording that stopped.
+    void reported(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -55,7 +61,9 @@ private:
     void toggle();
     void stopPolling();
     void onSwept(const QVector<SweepRow> &rows);
-    void onAlarm(int row, ChannelAlarm::Kind kind, double temperature);
+    void onAlarm(int row, ChannelAlarm::Kind kind);
+    void onModuleAlarm(int module, bool raised, const QString &failure);
+    void addAlarmEntry(const QString &subject, const QString &what);
     void toggleRecording();
     void stopRecording(const QString &why);
     void updatePlotChannels();
@@ -78,4 +86,5 @@ private:
     QLabel *recordingLabel = nullptr;
     QTimer ages;
     bool quitWhenStopped = false;
+    bool recordingLost = false;
 };

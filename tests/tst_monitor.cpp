@@ -19,7 +19,39 @@ private slots:
     void alarmsRaiseAndClearWithHysteresis_data();
     void alarmsRaiseAndClearWithHysteresis();
     void recordsUntilSigterm();
+    void fullDiskStopsTheRecordingAndTheExitStatusSaysSo();
+    void silentModuleIsOneAlarmUntilItAnswers();
 };
+
+namespace {
+
+// korun-monitor with its standard error collected as it comes.
+struct MonitorRun {
+    QProcess process;
+    QString err;
+
+    void start(const QStringList &arguments)
+    {
+        QObject::connect(&process, &QProcess::readyReadStandardError,
+                         [this] { err += QString::fromUtf8(process.readAllStandardError()); });
+        process.start(QStringLiteral(KORUN_MONITOR_PATH), arguments);
+    }
+    bool said(const QString &text, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return err.contains(text); }, timeoutMs);
+    }
+    // SIGTERM, then the exit code; -1 when it did not end normally.
+    int stop()
+    {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        err += QString::fromUtf8(process.readAllStandardError());
+        return process.exitCode();
+    }
+};
+
+} // namespace
 
 void TestMonitor::alarmsRaiseAndClearWithHysteresis_data()
 {
@@ -39,6 +71,9 @@ void TestMonitor::alarmsRaiseAndClearWithHysteresis_data()
                                                << S{ChannelAlarm::None, ChannelAlarm::SensorBreak, ChannelAlarm::None};
     QTest::newRow("outside the Pt range is a break") << int(TR_100Pt) << V{900, 50}
                                                      << S{ChannelAlarm::SensorBreak, ChannelAlarm::None};
+    // Type K is defined up to 1372 degC: 1350 is above the limit, not a broken sensor.
+    QTest::newRow("K within its range up to 1372") << int(TC_K) << V{1350, 1373, 1371}
+                                                  << S{ChannelAlarm::High, ChannelAlarm::SensorBreak, ChannelAlarm::High};
     QTest::newRow("no sensor, no alarm") << int(NO_SENSOR) << V{none, 500} << S{ChannelAlarm::None, ChannelAlarm::None};
 }
 
@@ -68,7 +103,8 @@ void TestMonitor::recordsUntilSigterm()
                   {"--port", line.portName(), "--address", "3", "--period", "0.2", "--record", csv});
     const auto rows = [&] {
         QFile file(csv);
-        file.open(QIODevice::ReadOnly);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringList();
         return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     };
     QVERIFY(QTest::qWaitFor([&] { return rows().size() > 8; }, 15000));
@@ -82,6 +118,53 @@ void TestMonitor::recordsUntilSigterm()
         QVERIFY2(QRegularExpression("^\\d{4}-.*Z,3,").match(row).hasMatch() && row.endsWith(",ok"), qPrintable(row));
         QVERIFY(qAbs(row.section(',', 8, 8).toDouble() - 300) < 0.1);
     }
+}
+
+void TestMonitor::fullDiskStopsTheRecordingAndTheExitStatusSaysSo()
+{
+    SimLine line;
+    QVERIFY(line.start({"--address", "3"}));
+    MonitorRun monitor;
+    monitor.start({"--port", line.portName(), "--address", "3", "--period", "0.1", "--record", "/dev/full"});
+    QVERIFY2(monitor.said("korun-monitor: Recording to /dev/full stopped: "), qPrintable(monitor.err));
+    QCOMPARE(monitor.stop(), 1);
+    QCOMPARE(monitor.err.count("stopped"), 1);
+}
+
+// Module 7 of two goes silent: one "no answer" entry for it, none for its channels or for
+// module 3, cleared once it answers. A channel sending NaN is a sensor break named so.
+void TestMonitor::silentModuleIsOneAlarmUntilItAnswers()
+{
+    SimLine line;
+    QVERIFY(line.start({"--address", "3,7", "--channel", "1=TC_K@300"}));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("line.csv");
+    MonitorRun monitor;
+    monitor.start({"--port", line.portName(), "--address", "3,7", "--period", "0.1", "--record", csv});
+    const auto statuses = [&](const QString &module) {
+        QFile file(csv);
+        QStringList found;
+        if (!file.open(QIODevice::ReadOnly))
+            return found;
+        for (const QString &row : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
+            if (row.section(',', 1, 1) == module)
+                found << row.section(',', 24);
+        return found;
+    };
+    QVERIFY(QTest::qWaitFor([&] { return statuses("7").size() >= 2; }, 10000));
+
+    QVERIFY(line.command("module 7 fault silent"));
+    QVERIFY2(monitor.said("  0xB7  No answer (Request timeout.)"), qPrintable(monitor.err));
+    const int silentFrom = statuses("7").size();
+    QVERIFY(QTest::qWaitFor([&] { return statuses("7").size() >= silentFrom + 3; }, 10000));
+    QVERIFY(line.command("module 7 fault none"));
+    QVERIFY2(monitor.said("  0xB7  cleared (answers again)"), qPrintable(monitor.err));
+
+    QVERIFY(line.command("module 3 poke 0000 0000 7FC0"));
+    QVERIFY2(monitor.said("  0xB3 ch1  Sensor break (sent NaN)"), qPrintable(monitor.err));
+    QVERIFY(QTest::qWaitFor([&] { return statuses("3").last() == "channel 1 sent NaN"; }, 5000));
+    QCOMPARE(monitor.stop(), 0);
+    QCOMPARE(monitor.err.count("alarm: "), 3);
 }
 
 QTEST_MAIN(TestMonitor)
