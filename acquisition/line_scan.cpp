@@ -3,13 +3,13 @@
 #include "korun_mbproxy.h"
 #include "link_settings.h"
 
-QVector<FoundModule> scanLine(Korun_MBProxy &proxy, int timeoutMs)
+QVector<FoundModule> scanLine(Korun_MBProxy &proxy, LinkTiming probe)
 {
     const int timeout = proxy.timeout();
     const int retries = proxy.numberOfRetries();
     const quint8 address = proxy.serverAddress;
-    proxy.setTimeout(timeoutMs);
-    proxy.setNumberOfRetries(0);
+    proxy.setTimeout(probe.timeoutMs);
+    proxy.setNumberOfRetries(probe.retries);
     QVector<FoundModule> found;
     for (int selector = 0; selector < 16; ++selector) {
         proxy.serverAddress = busAddress(selector);
@@ -20,6 +20,7 @@ QVector<FoundModule> scanLine(Korun_MBProxy &proxy, int timeoutMs)
         module.selector = selector;
         const quint64 strays = proxy.strayReplies();
         if (proxy.readChannelMeasurements(module.records)) {
+            module.responseMs = proxy.exchangeStats(proxy.serverAddress).medianMs();
             found << module;
         } else if (proxy.lastFailure().kind == RequestFailure::Refused) {
             module.unreadable = QStringLiteral("it refused the request: ") + proxy.lastFailure().reason;

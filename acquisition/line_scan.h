@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link_timing_options.h"
 #include "register_map.h"
 
 #include <QString>
@@ -15,8 +16,12 @@ struct FoundModule {
     int selector = 0;
     std::array<MeasurementRecord, 4> records;
     QString unreadable;
+    double responseMs = -1; // median over the scan's requests to it
 };
 
-// Asks every address switch 0..F once, with a short timeout and no retries, through a
-// proxy whose port is set; its timeout and retries are restored afterwards.
-QVector<FoundModule> scanLine(Korun_MBProxy &proxy, int timeoutMs = 80);
+// A probe that finds a module quickly without waiting long on empty addresses.
+constexpr LinkTiming scanProbe = {80, 0};
+
+// Asks every address switch 0..F once, by default with a short timeout and no retries,
+// through a proxy whose port is set; its timeout and retries are restored afterwards.
+QVector<FoundModule> scanLine(Korun_MBProxy &proxy, LinkTiming probe = scanProbe);

@@ -140,8 +140,9 @@ void Korun_MBProxy::waitForQuietLine()
     }
 }
 
-void Korun_MBProxy::failRequest(const QString &text, const RequestFailure &why)
+void Korun_MBProxy::failRequest(const QString &text, const RequestFailure &why, ExchangeStats::Failure counted)
 {
+    stats[serverAddress].noteFailure(counted, lineWatch->attempts());
     failure = why.kind == RequestFailure::None ? RequestFailure{RequestFailure::NoAnswer, text} : why;
     lineWatch->unsettle(serverAddress);
     emit msg4StatusBar(QStringLiteral("Error: ") + text);
@@ -154,7 +155,7 @@ int Korun_MBProxy::replyDeadlineMs() const
 }
 
 // Waits in requestLoop until the reply finishes; true when it finished without error.
-bool Korun_MBProxy::awaitReply(QModbusReply &reply, int replyBytes)
+bool Korun_MBProxy::awaitReply(QModbusReply &reply, int requestBytes, int replyBytes)
 {
     if (reply.isFinished()) {
         failRequest(reply.errorString());
@@ -174,7 +175,7 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply, int replyBytes)
     }, Qt::DirectConnection);
     QElapsedTimer elapsed;
     elapsed.start();
-    lineWatch->requestStarted(timeout(), replyBytes);
+    lineWatch->requestStarted(timeout(), requestBytes, replyBytes);
     awaitingReply = true;
     requestLoop.exec(QEventLoop::AllEvents);
     awaitingReply = false;
@@ -183,7 +184,8 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply, int replyBytes)
     lineWatch->requestEnded();
 
     if (!reply.isFinished()) {
-        failRequest(QStringLiteral("No reply from the module within %1 ms.").arg(deadline.interval()));
+        failRequest(QStringLiteral("No reply from the module within %1 ms.").arg(deadline.interval()), {},
+                    ExchangeStats::Timeout);
         return false;
     }
     if (reply.error() != QModbusDevice::NoError) {
@@ -192,11 +194,13 @@ bool Korun_MBProxy::awaitReply(QModbusReply &reply, int replyBytes)
         const QByteArray data = reply.rawResult().data();
         if (reply.error() == QModbusDevice::ProtocolError && data.size() == 1) {
             const auto code = QModbusPdu::ExceptionCode(quint8(data.at(0)));
-            failRequest(reply.errorString(), {RequestFailure::Refused, QStringLiteral("exception %1, %2")
-                                                                           .arg(int(code))
-                                                                           .arg(exceptionMeaning(code))});
+            failRequest(reply.errorString(),
+                        {RequestFailure::Refused,
+                         QStringLiteral("exception %1, %2").arg(int(code)).arg(exceptionMeaning(code))},
+                        ExchangeStats::Exception);
         } else {
-            failRequest(reply.errorString());
+            failRequest(reply.errorString(), {},
+                        reply.error() == QModbusDevice::TimeoutError ? ExchangeStats::Timeout : ExchangeStats::BadReply);
         }
         return false;
     }
@@ -252,8 +256,9 @@ bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)
         failure = {RequestFailure::NoAnswer, errorString()};
         return false;
     }
-    // Address, function, byte count, the registers, CRC.
-    if (!awaitReply(*reply, 5 + 2 * int(unit.valueCount())))
+    // Request: address, function, start, count, CRC; reply: address, function, byte count,
+    // the registers, CRC.
+    if (!awaitReply(*reply, 8, 5 + 2 * int(unit.valueCount())))
         return false;
 
     const QModbusDataUnit result = reply->result();
@@ -263,6 +268,7 @@ bool Korun_MBProxy::mbRead(const QModbusDataUnit &unit, void *dst)
                         .arg(unit.valueCount()));
         return false;
     }
+    stats[serverAddress].noteReply(lineWatch->responseMs(), lineWatch->attempts());
     auto *bytes = static_cast<quint8 *>(dst);
     for (uint i = 0; i < unit.valueCount(); ++i) {
         const quint16 value = result.value(int(i));
@@ -282,9 +288,11 @@ bool Korun_MBProxy::mbWrite(const QModbusDataUnit &unit)
         failure = {RequestFailure::NoAnswer, errorString()};
         return false;
     }
-    // Address, function, start, count, CRC.
-    if (!awaitReply(*reply, 8))
+    // Request: address, function, start, count, byte count, the registers, CRC; reply:
+    // address, function, start, count, CRC.
+    if (!awaitReply(*reply, 9 + 2 * int(unit.valueCount()), 8))
         return false;
+    stats[serverAddress].noteReply(lineWatch->responseMs(), lineWatch->attempts());
     emit msg4StatusBar(QStringLiteral("Ready"));
     return true;
 }

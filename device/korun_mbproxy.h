@@ -1,11 +1,14 @@
 #pragma once
 
+#include "exchange_stats.h"
 #include "register_map.h"
 
 #include <QEventLoop>
 #include <QModbusDataUnit>
 #include <QModbusRtuSerialMaster>
 #include <QString>
+
+#include <QHash>
 
 #include <array>
 
@@ -61,6 +64,8 @@ public:
                             int *writtenChunks = nullptr);
 
     const RequestFailure &lastFailure() const { return failure; }
+    // Response times and failures of the requests to one bus address so far.
+    ExchangeStats exchangeStats(quint8 address) const { return stats.value(address); }
     // Replies that came when no request was on the wire, since the proxy was made. One that
     // came during a run of requests may have been taken for one of them.
     quint64 strayReplies() const;
@@ -77,11 +82,12 @@ private:
     void reportState(QModbusDevice::State state);
     void reportError(QModbusDevice::Error error);
     bool refusedBeforeSending(bool logReconnect);
-    bool awaitReply(QModbusReply &reply, int replyBytes);
+    bool awaitReply(QModbusReply &reply, int requestBytes, int replyBytes);
     void waitForQuietLine();
     bool replyStandsAlone();
     // Reports a failed request and closes the link; `why` defaults to NoAnswer with the text.
-    void failRequest(const QString &text, const RequestFailure &why = {});
+    void failRequest(const QString &text, const RequestFailure &why = {},
+                     ExchangeStats::Failure counted = ExchangeStats::BadReply);
     int replyDeadlineMs() const;
 
     QEventLoop requestLoop;
@@ -90,5 +96,6 @@ private:
     // timer tick) are still delivered before exec() returns.
     bool awaitingReply = false;
     LineWatch *lineWatch;
+    QHash<quint8, ExchangeStats> stats;
     RequestFailure failure;
 };

@@ -17,14 +17,18 @@ LineWatch::LineWatch(QSerialPort *port, QObject *parent)
     // Connected after the client's own handlers: a read that completes a reply has already
     // finished it when it is seen here.
     connect(port, &QSerialPort::bytesWritten, this, [this](qint64 bytes) {
+        if (sentAtStart >= 0 && bytesSent == sentAtStart)
+            firstWriteNs = clock.nsecsElapsed();
         bytesSent += bytes;
         lastWriteMs = clock.elapsed();
     });
     connect(port, &QSerialPort::readyRead, this, &LineWatch::noteBytesRead);
 }
 
-void LineWatch::requestStarted(int timeout, int replyBytes)
+void LineWatch::requestStarted(int timeout, int requestBytes, int replyBytes)
 {
+    requestFrameBytes = requestBytes;
+    firstWriteNs = replyNs = -1;
     // The port reads no more than one reply at a time: whatever follows the reply stays in
     // the system's input queue, where replyFinished() finds it.
     port->setReadBufferSize(replyBytes);
@@ -38,13 +42,27 @@ void LineWatch::requestStarted(int timeout, int replyBytes)
 void LineWatch::requestEnded()
 {
     port->setReadBufferSize(0);
+    lastAttempts = attempts();
     sentAtStart = -1;
     replyJustFinished = false;
+}
+
+int LineWatch::attempts() const
+{
+    if (sentAtStart < 0)
+        return lastAttempts;
+    return int((bytesSent - sentAtStart + requestFrameBytes - 1) / requestFrameBytes);
+}
+
+double LineWatch::responseMs() const
+{
+    return replyNs >= 0 && firstWriteNs >= 0 ? (replyNs - firstWriteNs) / 1e6 : -1;
 }
 
 void LineWatch::replyFinished()
 {
     replyJustFinished = true;
+    replyNs = clock.nsecsElapsed();
     const qint64 took = clock.elapsed() - startMs;
     const bool retried = took > timeoutMs;
     suspectWatchMs = 0;

@@ -32,9 +32,13 @@ public:
     explicit LineWatch(QSerialPort *port, QObject *parent = nullptr);
 
     // Bracket one request: handed to the client .. its wait has returned. timeoutMs is the
-    // client's response timeout for it, replyBytes the length of its reply frame.
-    void requestStarted(int timeoutMs, int replyBytes);
+    // client's response timeout for it; requestBytes and replyBytes the lengths of its frames.
+    void requestStarted(int timeoutMs, int requestBytes, int replyBytes);
     void requestEnded();
+    // Of the request under way or the last one: attempts written, and ms from the first
+    // attempt written to the reply complete (negative without a reply).
+    int attempts() const;
+    double responseMs() const;
     // The reply of the request under way has finished (called before the read that carried it
     // is seen here, since the client handles the port's readyRead first). Bytes already
     // waiting behind it, which the client is about to discard, are a stray reply.
@@ -65,6 +69,10 @@ private:
     QSerialPort *port;
     QElapsedTimer clock;
     qint64 bytesSent = 0;
+    int requestFrameBytes = 1;
+    int lastAttempts = 0;
+    qint64 firstWriteNs = -1; // of the request under way or the last one
+    qint64 replyNs = -1;
     qint64 sentAtStart = -1; // bytesSent when the request under way started, -1 between requests
     int timeoutMs = 0;
     qint64 startMs = -1; // when the request under way, or the last one, was handed over

@@ -1,6 +1,7 @@
 // korun-scan: which Korun modules answer on a line, and what their channels measure.
 #include "korun_mbproxy.h"
 #include "line_scan.h"
+#include "link_timing_options.h"
 #include "link_settings.h"
 #include "sensor_catalogue.h"
 
@@ -12,15 +13,19 @@
 
 namespace {
 
-const char usage[] = R"(Usage: korun-scan --port PATH
+const char usage[] = R"(Usage: korun-scan --port PATH [--timeout MS] [--retries N]
 
 Asks every Korun module address on the line (address switch 0..F, bus address 0xB0..0xBF)
-once, with an 80 ms timeout and no retries, and prints one line per module that answers:
-its address-switch digit, its bus address and the sensor each of its four channels
-measures with. A full scan takes under 2 s even when nothing answers.
+once, by default with an 80 ms timeout and no retries, and prints one line per module that
+answers: its address-switch digit, its bus address, the sensor each of its four channels
+measures with, and its median response time (request written to reply complete). A full
+scan takes under 2 s even when nothing answers; a module slower than the timeout is missed
+(give a longer --timeout).
 
   --port PATH   serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
-  --help        this text
+)";
+
+const char usageEnd[] = R"(  --help        this text
   --version     the program's version
 
 A module that answers but whose channels cannot be read (it refuses, or its replies come
@@ -46,12 +51,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     parser.addOptions({help, version, port});
+    const LinkTimingOptions timingOptions(scanProbe);
+    timingOptions.addTo(parser);
     if (!parser.parse(application.arguments())) {
         std::fprintf(stderr, "korun-scan: %s (see --help)\n", qPrintable(parser.errorText()));
         return 2;
     }
     if (parser.isSet(help)) {
         std::fputs(usage, stdout);
+        std::fputs(qPrintable(timingOptions.helpText()), stdout);
+        std::fputs(usageEnd, stdout);
         return 0;
     }
     if (parser.isSet(version)) {
@@ -63,6 +72,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    LinkTiming probe;
+    QString error;
+    if (!timingOptions.read(parser, probe, error)) {
+        std::fprintf(stderr, "korun-scan: %s (see --help)\n", qPrintable(error));
+        return 2;
+    }
+
     Korun_MBProxy proxy;
     configureLink(proxy, parser.value(port), 0);
     if (!proxy.connectDevice() || !proxy.isConnected()) {
@@ -70,7 +86,7 @@ int main(int argc, char *argv[])
                      qPrintable(proxy.errorString()));
         return 1;
     }
-    const QVector<FoundModule> found = scanLine(proxy);
+    const QVector<FoundModule> found = scanLine(proxy, probe);
     int listed = 0;
     for (const FoundModule &module : found) {
         const QString address = busAddressText(busAddress(module.selector));
@@ -83,7 +99,8 @@ int main(int argc, char *argv[])
         QStringList sensors;
         for (const MeasurementRecord &record : module.records)
             sensors << sensorName(record.sensorCode());
-        std::printf("%X  %s  %s\n", module.selector, qPrintable(address), qPrintable(sensors.join(QLatin1Char(' '))));
+        std::printf("%X  %s  %s  %.1f ms\n", module.selector, qPrintable(address),
+                    qPrintable(sensors.join(QLatin1Char(' '))), module.responseMs);
     }
     if (found.isEmpty())
         std::fputs("korun-scan: no module answered\n", stderr);

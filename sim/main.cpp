@@ -1,4 +1,5 @@
 // korun-sim: simulated Korun modules, Modbus RTU servers sharing one serial line.
+#include "line_timing.h"
 #include "module_server.h"
 #include "module_set.h"
 #include "request_framer.h"
@@ -180,6 +181,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "korun-sim: %s\n", error.c_str());
         return 2;
     }
+    setLineTiming(options.timing);
     ModuleSet modules;
     if (!modules.build(options)) {
         std::fputs("korun-sim: out of memory\n", stderr);

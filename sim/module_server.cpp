@@ -1,5 +1,6 @@
 #include "module_server.h"
 
+#include "line_timing.h"
 #include "reply_capture.h"
 #include "rtu_frames.h"
 
@@ -25,6 +26,7 @@ void logRequest(const std::vector<std::uint8_t> &query)
 
 void sendFrame(modbus_t *ctx, const std::vector<std::uint8_t> &frame)
 {
+    waitAsOnTheLine(frame.size());
     if (write(modbus_get_socket(ctx), frame.data(), frame.size()) < 0)
         std::fprintf(stderr, "korun-sim: write failed: %s\n", std::strerror(errno));
 }
@@ -108,6 +110,7 @@ LineAfterRequest misbehave(modbus_t *ctx, SimModule &module, const FaultPlan &fa
 LineAfterRequest serveRequest(modbus_t *ctx, SimModule &module, const std::vector<std::uint8_t> &query)
 {
     logRequest(query);
+    noteRequestBytes(query.size());
     modbus_set_slave(ctx, module.busAddress());
     module.model().refreshLiveValues();
     const int length = int(query.size());

@@ -39,6 +39,14 @@ Options:
   --cold T12,T34           on-board temperatures in degC of every module (default 24.5,25.5)
   --noise A                random noise of +-A on every live value of every module
                            (default 0)
+  --line-baud B            bytes take as long as on a line at B baud (10 bits a byte),
+                           requests before the module sees them, replies before the
+                           master does (default: no time)
+  --turnaround MS[-MAX]    the module starts each reply MS ms after the request, or a
+                           random time between MS and MAX (default 0)
+  --adapter-latency MS     replies reach the master only at the USB adapter's latency
+                           ticks, every MS ms, as USB-serial adapters hand bytes over
+                           (16 is a common default; default 0: at once)
   --help                   this text
   --version                the program's version
 
@@ -77,7 +85,18 @@ decimal), then logs each request served as "request FUNCTION ADDRESS COUNT SERVE
 KORUN_SIM_DEBUG=1 in the environment adds the library's trace of each reply.
 )";
 
-enum OptionId { DeviceOption = 1, AddressOption, ChannelOption, ColdOption, NoiseOption, VersionOption, HelpOption };
+enum OptionId {
+    DeviceOption = 1,
+    AddressOption,
+    ChannelOption,
+    ColdOption,
+    NoiseOption,
+    BaudOption,
+    TurnaroundOption,
+    LatencyOption,
+    VersionOption,
+    HelpOption
+};
 
 const option longOptions[] = {
     {"device", required_argument, nullptr, DeviceOption},
@@ -85,6 +104,9 @@ const option longOptions[] = {
     {"channel", required_argument, nullptr, ChannelOption},
     {"cold", required_argument, nullptr, ColdOption},
     {"noise", required_argument, nullptr, NoiseOption},
+    {"line-baud", required_argument, nullptr, BaudOption},
+    {"turnaround", required_argument, nullptr, TurnaroundOption},
+    {"adapter-latency", required_argument, nullptr, LatencyOption},
     {"version", no_argument, nullptr, VersionOption},
     {"help", no_argument, nullptr, HelpOption},
     {nullptr, 0, nullptr, 0},
@@ -184,6 +206,30 @@ bool parseCold(const std::string &text, double cold[2])
         && parseFiniteNumber(text.substr(comma + 1), cold[1]);
 }
 
+// A whole number of milliseconds or baud, 0 .. 10 000 000.
+bool parseCount(const std::string &word, int &value)
+{
+    double number;
+    if (!parseFiniteNumber(word, number) || number < 0 || number > 1e7 || number != int(number))
+        return false;
+    value = int(number);
+    return true;
+}
+
+// "MS" or "MIN-MAX".
+bool parseTurnaround(const std::string &text, LineTiming &timing)
+{
+    const std::size_t dash = text.find('-');
+    if (dash == std::string::npos) {
+        if (!parseCount(text, timing.turnaroundMinMs))
+            return false;
+        timing.turnaroundMaxMs = timing.turnaroundMinMs;
+        return true;
+    }
+    return parseCount(text.substr(0, dash), timing.turnaroundMinMs)
+        && parseCount(text.substr(dash + 1), timing.turnaroundMaxMs) && timing.turnaroundMinMs <= timing.turnaroundMaxMs;
+}
+
 // The argument getopt_long stopped at, for messages: "--speed=5" is named "--speed".
 std::string offendingOption(char **argv)
 {
@@ -253,6 +299,24 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
         case NoiseOption:
             if (!parseFiniteNumber(value, options.noise) || options.noise < 0) {
                 error = "--noise needs an amplitude >= 0, not '" + value + "'";
+                return false;
+            }
+            break;
+        case BaudOption:
+            if (!parseCount(value, options.timing.baud) || options.timing.baud == 0) {
+                error = "--line-baud needs a baud rate above 0, not '" + value + "'";
+                return false;
+            }
+            break;
+        case TurnaroundOption:
+            if (!parseTurnaround(value, options.timing)) {
+                error = "--turnaround needs MS or MIN-MAX in whole ms, not '" + value + "'";
+                return false;
+            }
+            break;
+        case LatencyOption:
+            if (!parseCount(value, options.timing.latencyMs)) {
+                error = "--adapter-latency needs whole ms >= 0, not '" + value + "'";
                 return false;
             }
             break;

@@ -2,6 +2,7 @@
 
 // Command line of korun-sim.
 
+#include "line_timing.h"
 #include "module_model.h"
 
 #include <string>
@@ -18,6 +19,7 @@ struct Options {
     std::vector<ModuleSetup> modules; // in the order given; never empty after parsing
     double cold[2] = {24.5, 25.5};
     double noise = 0.0;
+    LineTiming timing;
 };
 
 // Prints the usage text and exits 0 for --help. Otherwise fills `options` and returns

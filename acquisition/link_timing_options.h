@@ -1,0 +1,35 @@
+#pragma once
+
+// --timeout MS and --retries N, the same in every line program.
+
+#include <QCommandLineOption>
+#include <QString>
+
+class QCommandLineParser;
+
+struct LinkTiming {
+    int timeoutMs;
+    int retries;
+};
+
+class LinkTimingOptions
+{
+public:
+    static constexpr int minimumTimeoutMs = 10;
+    static constexpr int maximumTimeoutMs = 10000;
+    static constexpr int maximumRetries = 10;
+
+    // `defaults` are the program's own when the options are not given.
+    explicit LinkTimingOptions(LinkTiming defaults);
+
+    void addTo(QCommandLineParser &parser) const;
+    // The values given, or the defaults; false with `error` for a value out of range.
+    bool read(const QCommandLineParser &parser, LinkTiming &timing, QString &error) const;
+    // Lines for a program's --help.
+    QString helpText() const;
+
+private:
+    LinkTiming defaults;
+    QCommandLineOption timeout;
+    QCommandLineOption retries;
+};
