@@ -1,5 +1,6 @@
 #include "korun_mbproxy.h"
 
+#include "adapter_latency.h"
 #include "line_watch.h"
 
 #include <QDebug>
@@ -79,6 +80,10 @@ bool Korun_MBProxy::isConnected() const
 
 void Korun_MBProxy::reportState(QModbusDevice::State state)
 {
+    if (state == QModbusDevice::ConnectedState) {
+        latencyAdvice = lowerAdapterLatency(int(findChild<QSerialPort *>()->handle()),
+                                            connectionParameter(SerialPortNameParameter).toString());
+    }
     switch (state) {
     case QModbusDevice::UnconnectedState: emit msg4StatusBar(QStringLiteral("Modbus unconnected")); break;
     case QModbusDevice::ConnectingState: emit msg4StatusBar(QStringLiteral("Modbus connecting")); break;

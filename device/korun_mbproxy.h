@@ -64,6 +64,9 @@ public:
                             int *writtenChunks = nullptr);
 
     const RequestFailure &lastFailure() const { return failure; }
+    // Set when the port was last opened: how to fix a USB adapter's slow latency timer
+    // that low-latency mode could not lower; empty when there is nothing to fix.
+    const QString &adapterLatencyAdvice() const { return latencyAdvice; }
     // Response times and failures of the requests to one bus address so far.
     ExchangeStats exchangeStats(quint8 address) const { return stats.value(address); }
     // Replies that came when no request was on the wire, since the proxy was made. One that
@@ -97,5 +100,6 @@ private:
     bool awaitingReply = false;
     LineWatch *lineWatch;
     QHash<quint8, ExchangeStats> stats;
+    QString latencyAdvice;
     RequestFailure failure;
 };

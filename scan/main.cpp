@@ -86,6 +86,8 @@ int main(int argc, char *argv[])
                      qPrintable(proxy.errorString()));
         return 1;
     }
+    if (!proxy.adapterLatencyAdvice().isEmpty())
+        std::fprintf(stderr, "korun-scan: %s\n", qPrintable(proxy.adapterLatencyAdvice()));
     const QVector<FoundModule> found = scanLine(proxy, probe);
     int listed = 0;
     for (const FoundModule &module : found) {

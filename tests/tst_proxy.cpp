@@ -1,10 +1,14 @@
 // The single-request proxy against the simulated module: status texts, byte order,
 // busy refusal, reconnection and every misbehaviour of the line.
+#include "adapter_latency.h"
 #include "module_refresher.h"
 #include "proxy_fixture.h"
 #include "sensor_catalogue.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -26,6 +30,7 @@ class TestProxyLink : public QObject
 private slots:
     void successCopiesRegistersLowByteFirst();
     void requestWhileUnconnectedOnlyReconnects();
+    void adapterLatencyIsQuietWhereThereIsNothingToFix();
     void failedRequestsCloseTheLink_data();
     void failedRequestsCloseTheLink();
     void busyUntilTheWaitHasReturned();
@@ -71,6 +76,30 @@ void TestProxyLink::requestWhileUnconnectedOnlyReconnects()
 
     QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
     QCOMPARE(f.line.requests().size(), 1);
+}
+
+// On a pseudo terminal low-latency mode does not exist: nothing is said, the link works.
+// A USB adapter's latency timer is read from sysfs (here a copy made for the test).
+void TestProxyLink::adapterLatencyIsQuietWhereThereIsNothingToFix()
+{
+    ProxyFixture f;
+    QVERIFY(f.open());
+    QCOMPARE(f.proxy.adapterLatencyAdvice(), QString());
+    quint8 image[8];
+    QVERIFY(f.proxy.mbRead(readUnit(0x2000, 4), image));
+
+    QTemporaryDir sysfs;
+    QVERIFY(QDir(sysfs.path()).mkpath("class/tty/ttyUSB7/device"));
+    QFile timer(sysfs.path() + "/class/tty/ttyUSB7/device/latency_timer");
+    QVERIFY(timer.open(QIODevice::WriteOnly) && timer.write("16\n") == 3);
+    timer.close();
+    const QString advice = lowerAdapterLatency(-1, "/dev/ttyUSB7", sysfs.path());
+    QVERIFY2(advice.contains("every 16 ms") && advice.contains("echo 1 | sudo tee " + timer.fileName()),
+             qPrintable(advice));
+    QVERIFY(timer.open(QIODevice::WriteOnly) && timer.write("1\n") == 2);
+    timer.close();
+    QCOMPARE(lowerAdapterLatency(-1, "/dev/ttyUSB7", sysfs.path()), QString());
+    QCOMPARE(lowerAdapterLatency(-1, "/dev/ttyS0", sysfs.path()), QString());
 }
 
 void TestProxyLink::failedRequestsCloseTheLink_data()
