@@ -20,9 +20,12 @@ thermocouples).
   --output FILE      append to FILE (the header is written to a new or empty file only;
                      a file with another header is refused); default, or -: standard output
   --mqtt HOST[:PORT] also publish every module's refresh to this MQTT broker (port 1883
-                     by default), QoS 1, as JSON on PREFIX/LINE/MODULE/state, with a
-                     retained PREFIX/LINE/MODULE/online "true"/"false" and a last will
-                     PREFIX/LINE/status "offline" ("online" while running)
+                     by default), QoS 1, as JSON on PREFIX/LINE/MODULE/state (what is not
+                     known is null, its "status" says why), with a retained
+                     PREFIX/LINE/MODULE/online "true" while the module answers and a
+                     retained PREFIX/LINE/status "online" while running; on stopping every
+                     module's online becomes "false", then the status "offline" (also the
+                     last will)
   --topic PREFIX     first level of the topics; default korun
   --line NAME        the line's level of the topics; default the port's base name
   --client-id ID     MQTT client id, also the broker's session; default korun-log-LINE
@@ -30,8 +33,8 @@ thermocouples).
   --mqtt-password-file FILE
                      the broker password, from the first line of FILE
   --mqtt-cafile FILE TLS, trusting the certificate authorities in FILE
-  --mqtt-queue N     messages kept while the broker is away; beyond, the oldest are
-                     dropped and counted; default 100000
+  --mqtt-queue N     messages kept while the broker is away; beyond, the oldest
+                     measurements are dropped and counted; default 100000
   --help             this text
   --version          the program's version
 
@@ -43,8 +46,12 @@ row is asked only every 10th period until it answers again (its rows say so), so
 the live modules keep their period. Ctrl-C or SIGTERM lets the current refresh finish,
 closes the file and prints a summary, overall and per module, on standard error.
 
+A broker that refuses the connection or fails TLS is named on standard error as soon as
+it answers, one that does not answer after 5 s; korun-log goes on recording and trying.
+
 Exit status: 0 when at least one complete row was recorded, 1 when none was (module
-silent, wrong address) or the output could not be written, 2 for bad arguments.
+silent, wrong address), the output could not be written or the MQTT broker never accepted
+a message, 2 for bad arguments or an MQTT password or CA file that cannot be read.
 )";
 
 namespace {

@@ -2,11 +2,11 @@
 #include "csv_recorder.h"
 #include "log_options.h"
 #include "measurement_logger.h"
+#include "mqtt_files.h"
 #include "mqtt_publisher.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -32,6 +32,13 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // A file the MQTT options name that cannot be used is refused before the port or the
+    // output is opened.
+    if (options.publish && !readMqttFiles(options, error)) {
+        std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
+        return 2;
+    }
+
     CsvRecorder recorder;
     if (!recorder.open(options.output, error)) {
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
@@ -43,21 +50,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
         return 1;
     }
-    if (!options.mqttPasswordFile.isEmpty()) {
-        QFile secret(options.mqttPasswordFile);
-        if (!secret.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "korun-log: cannot read %s: %s\n", qPrintable(options.mqttPasswordFile),
-                         qPrintable(secret.errorString()));
-            return 2;
-        }
-        options.mqtt.password = QString::fromUtf8(secret.readLine()).trimmed();
-    }
     MqttPublisher publisher(options.mqtt);
     if (options.publish) {
         if (!publisher.start(error)) {
             std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
             return 2;
         }
+        publisher.setModules(options.selectors);
         logger.setPublisher(&publisher);
     }
     StopSignals signals_;
@@ -67,11 +66,15 @@ int main(int argc, char *argv[])
     logger.start(options.periodSeconds, options.count);
     application.exec();
     recorder.close();
+    bool published = true;
     if (options.publish) {
         // What is still queued gets a few seconds to reach the broker.
         publisher.finish(5000);
-        std::fprintf(stderr, "korun-log: MQTT %lld messages acknowledged, %lld dropped, %d not delivered\n",
-                     publisher.acknowledged(), publisher.dropped(), publisher.waiting());
+        published = publisher.acknowledged() > 0;
+        const QString verdict = published ? QString()
+                                          : QStringLiteral("; the broker %1 never accepted a message").arg(publisher.brokerName());
+        std::fprintf(stderr, "korun-log: MQTT %lld messages acknowledged, %lld dropped, %d not delivered%s\n",
+                     publisher.acknowledged(), publisher.dropped(), publisher.waiting(), qPrintable(verdict));
     }
     if (logger.writeFailed()) {
         std::fprintf(stderr, "korun-log: cannot write the recording: %s\n", qPrintable(recorder.error()));
@@ -83,5 +86,5 @@ int main(int argc, char *argv[])
         std::fputs("korun-log: no complete row was recorded: is the module there, at this address?\n", stderr);
         return 1;
     }
-    return 0;
+    return published ? 0 : 1;
 }

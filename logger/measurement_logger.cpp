@@ -43,11 +43,9 @@ void MeasurementLogger::start(double periodSeconds, long long count)
     poller.start(periodSeconds);
 }
 
+// A request that found the link closed reopens it: a reconnection.
 void MeasurementLogger::noteStatus(const QString &text)
 {
-    // A request refused because the link was closed is counted as a reconnection.
-    if (text.startsWith(QLatin1String("Error: ")))
-        ++failedRequests;
     if (text == QLatin1String("Modbus disconnected"))
         ++reconnections;
 }
@@ -63,17 +61,18 @@ void MeasurementLogger::record(const QVector<SweepRow> &sweepRows)
         poller.stop();
 }
 
-// One message per refresh of a module; a module not asked has nothing new to say but is
-// no longer online.
+// One message per refresh of a module; a module not asked has nothing new to say. Online
+// means answering: a backed-off module is not, nor one whose refresh failed on its own
+// account; a refresh that found this program busy says nothing either way.
 void MeasurementLogger::publish(const SweepRow &row, const QString &status)
 {
     if (!mqtt)
         return;
     if (row.asked)
-        mqtt->publishState(row.selector, stateMessage(row.snapshot, ++published[row.selector], status));
+        mqtt->publishState(row.selector, stateMessage(row.snapshot, mqtt->line(), ++published[row.selector], status));
     if (row.snapshot.complete())
         mqtt->publishOnline(row.selector, true);
-    else if (!row.asked || isModuleFailure(row.snapshot.failure))
+    else if (!row.asked || row.backedOff || isModuleFailure(row.snapshot.failure))
         mqtt->publishOnline(row.selector, false);
 }
 
@@ -86,15 +85,20 @@ long long MeasurementLogger::completeRows() const
     return complete;
 }
 
+// The total of failed requests is the sum of the modules': each counts what its own
+// refreshes met.
 QString MeasurementLogger::summary() const
 {
+    long long failedRequests = 0;
+    const ModuleLine &line = poller.line();
+    for (int module = 0; module < line.moduleCount(); ++module)
+        failedRequests += line.health(module).failedRequests;
     QString text = QStringLiteral("korun-log: %1, %2, %3, %4, %5")
                        .arg(counted(rows, "refresh", "refreshes"),
                             counted(completeRows(), "complete row", "complete rows"),
                             counted(failedRequests, "failed request", "failed requests"),
                             counted(reconnections, "reconnection", "reconnections"),
                             counted(poller.overruns(), "period overrun", "period overruns"));
-    const ModuleLine &line = poller.line();
     for (int module = 0; module < line.moduleCount(); ++module) {
         const ModuleHealth &health = line.health(module);
         const quint8 address = busAddress(line.selector(module));

@@ -45,5 +45,5 @@ private:
     QVector<long long> published = QVector<long long>(16, 0); // per address switch, for seq
     bool rowLost = false;
     long long wanted = 0;
-    long long rows = 0, failedRequests = 0, reconnections = 0;
+    long long rows = 0, reconnections = 0;
 };

@@ -6,6 +6,8 @@
 struct ModuleSnapshot;
 
 // The JSON message of one module refresh, as published on PREFIX/LINE/MODULE/state: time,
-// seq, module, the two on-board temperatures, the four channels (sensor, value with its
-// unit, ADC code, gain, temperature) and the status; what could not be read is null.
-QByteArray stateMessage(const ModuleSnapshot &snapshot, long long seq, const QString &status);
+// line, seq, module, the two on-board temperatures, the four channels (sensor, value with
+// its unit, ADC code, gain, temperature) and the status. What korun-log does not know is
+// null: what could not be read, a channel without a sensor, a value the module sent as NaN
+// or infinity, a temperature that cannot be computed; each number's "status" says which.
+QByteArray stateMessage(const ModuleSnapshot &snapshot, const QString &line, long long seq, const QString &status);

@@ -1,14 +1,17 @@
-// korun-log publishing to a real broker that goes away for a few seconds and comes back:
-// a persistent QoS 1 subscriber still gets every message once, with the CSV's values.
+// korun-log publishing to a real mosquitto broker: across a broker restart, with a small
+// queue, what a state message says, the last will, an orderly stop, and brokers that refuse.
 #include "sim_line.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,32 +19,48 @@
 
 namespace {
 
-// A mosquitto broker on 127.0.0.1 only, with its persistence in a folder of the test's.
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// A mosquitto broker on 127.0.0.1 only, with its persistence in a folder of the test's: an
+// anonymous listener, one that wants user korun's password, one with TLS.
 class Broker
 {
 public:
     explicit Broker(const QString &dir)
-        : config(dir + "/broker.conf")
+        : dir(dir)
     {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        port = probe.serverPort();
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                       | QFile::WriteOther | QFile::ExeOther); // the broker may drop root
-        QFile file(config);
+        QTcpServer probes[3];
+        for (QTcpServer &probe : probes)
+            probe.listen(QHostAddress::LocalHost);
+        port = probes[0].serverPort();
+        passwordPort = probes[1].serverPort();
+        tlsPort = probes[2].serverPort();
+        QFile::setPermissions(dir, QFile::Permissions(0x7777)); // everyone: the broker may drop root
+        QString config = QStringLiteral("per_listener_settings true\npersistence true\npersistence_location %1/\n"
+                                        "listener %2 127.0.0.1\nallow_anonymous true\n").arg(dir).arg(port);
+        if (run("mosquitto_passwd", {"-b", "-c", dir + "/passwords", "korun", "secret"}))
+            config += QStringLiteral("listener %1 127.0.0.1\nallow_anonymous false\npassword_file %2/passwords\n")
+                          .arg(passwordPort).arg(dir);
+        if (selfSigned("broker") && selfSigned("stranger"))
+            config += QStringLiteral("listener %1 127.0.0.1\ncertfile %2/broker.pem\nkeyfile %2/broker.key\n"
+                                     "allow_anonymous true\n").arg(tlsPort).arg(dir);
+        for (const char *name : {"passwords", "broker.key"})
+            QFile::setPermissions(dir + '/' + name, QFile::Permissions(0x6644));
+        QFile file(dir + "/broker.conf");
         if (file.open(QIODevice::WriteOnly))
-            file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence true\n"
-                                      "persistence_location %2/\n")
-                           .arg(port)
-                           .arg(dir)
-                           .toUtf8());
+            file.write(config.toUtf8());
     }
     ~Broker() { stop(); }
 
     bool start()
     {
         const QString program = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/bin", "/sbin"});
-        process.start(program, {"-c", config});
+        process.start(program, {"-c", dir + "/broker.conf"});
         return process.waitForStarted(3000) && QTest::qWaitFor([&] {
                    QTcpSocket socket;
                    socket.connectToHost(QHostAddress::LocalHost, port);
@@ -51,24 +70,100 @@ public:
     // SIGTERM, so that it saves the sessions it holds, as a service stop does.
     void stop()
     {
-        if (process.state() == QProcess::NotRunning)
-            return;
         process.terminate();
         process.waitForFinished(3000);
     }
+    bool hasPasswords() const { return QFile::exists(dir + "/passwords"); }
+    bool hasTls() const { return QFile::exists(dir + "/broker.pem"); }
 
-    quint16 port = 0;
+    quint16 port = 0, passwordPort = 0, tlsPort = 0;
 
 private:
-    QString config;
+    bool selfSigned(const QString &name)
+    {
+        return run("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                               "-days", "2", "-subj", "/CN=127.0.0.1", "-keyout", dir + '/' + name + ".key", "-out",
+                               dir + '/' + name + ".pem"});
+    }
+
+    QString dir;
+    QProcess process;
+};
+
+// mosquitto_sub printing "topic payload"; persistent with QoS 1 when given a client id.
+class Subscriber
+{
+public:
+    Subscriber(quint16 port, const QString &filter, const QString &clientId = QString())
+        : port(QString::number(port))
+        , filter(filter)
+    {
+        QStringList arguments = {"-h", "127.0.0.1", "-p", this->port, "-v", "-t", filter};
+        if (!clientId.isEmpty())
+            arguments << "-c" << "-i" << clientId << "-q" << "1";
+        process.start("mosquitto_sub", arguments);
+    }
+    ~Subscriber() { process.terminate(); process.waitForFinished(3000); }
+
+    // Ready once a probe published under its filter has come back.
+    bool waitReady()
+    {
+        QString probe = filter;
+        probe.replace('+', "probe").replace('#', "probe");
+        return QTest::qWaitFor([&] {
+            run("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", probe, "-m", "probe"});
+            return QTest::qWaitFor([&] { return lines().contains(probe + " probe"); }, 200);
+        }, 5000);
+    }
+    QStringList lines()
+    {
+        text += QString::fromUtf8(process.readAllStandardOutput());
+        return text.split('\n', Qt::SkipEmptyParts);
+    }
+    // The JSON payloads on topics ending in /state, by seq.
+    QMap<int, QJsonObject> states()
+    {
+        QMap<int, QJsonObject> bySeq;
+        for (const QString &line : lines()) {
+            const QJsonObject message = QJsonDocument::fromJson(line.section(' ', 1).toUtf8()).object();
+            if (line.section(' ', 0, 0).endsWith("/state") && !message.isEmpty())
+                bySeq[message["seq"].toInt()] = message;
+        }
+        return bySeq;
+    }
+
+private:
+    QString port, filter, text;
     QProcess process;
 };
 
 QStringList csvRows(const QString &path)
 {
     QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts).mid(1);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts).mid(1) : QStringList();
+}
+
+// The retained messages under a filter, `count` of them, as "topic payload".
+QStringList retained(quint16 port, const QString &filter, int count)
+{
+    QProcess process;
+    process.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-t", filter, "-v",
+                                    "--retained-only", "-C", QString::number(count), "-W", "3"});
+    process.waitForFinished(5000);
+    QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
+}
+
+// The summary's total of failed requests is the sum of its modules', and some failed.
+bool failuresAddUp(const QString &errors)
+{
+    auto counts = QRegularExpression("(\\d+) failed request").globalMatch(errors.mid(errors.indexOf("refreshes,")));
+    const int total = counts.hasNext() ? counts.next().captured(1).toInt() : -1;
+    int modules = 0;
+    while (counts.hasNext())
+        modules += counts.next().captured(1).toInt();
+    return modules > 0 && total == modules;
 }
 
 } // namespace
@@ -78,81 +173,226 @@ class TestKorunLogMqtt : public QObject
     Q_OBJECT
 
 private slots:
-    void everyMessageArrivesAcrossABrokerRestart();
+    void initTestCase();
+    void brokerAwayAndBack();
+    void stateSaysWhatItKnowsAndTheWillSaysOffline();
+    void orderlyStopSaysEveryModuleOffline();
+    void refusalsAreNamed_data();
+    void refusalsAreNamed();
+
+private:
+    void startLog(QProcess &log, const QString &port, const QString &line, const QStringList &more = {})
+    {
+        const QString mqtt = "127.0.0.1:" + QString::number(broker.port);
+        log.start(KORUN_LOG_PATH, QStringList{"--port", port, "--line", line, "--mqtt", mqtt} + more);
+    }
+
+    QTemporaryDir dir;
+    Broker broker{dir.path()};
 };
 
-void TestKorunLogMqtt::everyMessageArrivesAcrossABrokerRestart()
+void TestKorunLogMqtt::initTestCase()
 {
-    QTemporaryDir dir;
-    Broker broker(dir.path());
     QVERIFY(broker.start());
-    const QString port = QString::number(broker.port);
-    QProcess subscriber;
-    subscriber.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", port, "-c", "-i", "korun-test-subscriber", "-q", "1",
-                                       "-t", "korun/line1/+/state"});
-    QVERIFY(subscriber.waitForStarted(3000));
-    QTest::qWait(300);
+    QFile wrong(dir.filePath("wrong"));
+    QVERIFY(wrong.open(QIODevice::WriteOnly) && wrong.write("not the secret\n") > 0);
+}
 
-    SimLine line;
-    QVERIFY(line.start({"--channel", "1=TC_K@300", "--channel", "3=TR_100Pt:3@20", "--noise", "0.5"}));
-    const QString csv = dir.filePath("run.csv");
-    QProcess log;
-    log.start(QStringLiteral(KORUN_LOG_PATH), {"--port", line.portName(), "--period", "0.2", "--output", csv,
-                                               "--mqtt", "127.0.0.1:" + port, "--line", "line1"});
-    QVERIFY(QTest::qWaitFor([&] { return csvRows(csv).size() >= 8; }, 10000));
+// While the broker is away, one korun-log that was publishing and one started meanwhile
+// with room for 4 messages: both say so after 5 s; afterwards a persistent QoS 1
+// subscriber has every message of the first, matching its CSV, and the newest of the second.
+void TestKorunLogMqtt::brokerAwayAndBack()
+{
+    Subscriber all(broker.port, "korun/line1/+/state", "korun-test-line1");
+    Subscriber newest(broker.port, "korun/queued/#", "korun-test-queued");
+    QVERIFY(all.waitReady() && newest.waitReady());
+    SimLine line1, line2;
+    QVERIFY(line1.start({"--channel", "1=TC_K@300", "--channel", "3=TR_100Pt:3@20", "--noise", "0.5"}));
+    QVERIFY(line2.start({"--channel", "1=TC_K@300"}));
+    const QString csv1 = dir.filePath("line1.csv"), csv2 = dir.filePath("queued.csv");
+    QProcess log1, log2;
+    startLog(log1, line1.portName(), "line1", {"--period", "0.2", "--output", csv1});
+    QVERIFY(QTest::qWaitFor([&] { return csvRows(csv1).size() >= 8; }, 10000));
+
     broker.stop();
-    QTest::qWait(5000);
+    QElapsedTimer away;
+    away.start();
+    startLog(log2, line2.portName(), "queued", {"--period", "0.1", "--output", csv2, "--mqtt-queue", "4"});
+    QByteArray errors1, errors2;
+    qint64 said1 = -1, said2 = -1; // ms after the broker went away
+    const auto said = [&](QProcess &log, QByteArray &errors, qint64 &when) {
+        errors += log.readAllStandardError();
+        when = when < 0 && errors.contains("not reachable for 5 s") ? away.elapsed() : when;
+        return when >= 0;
+    };
+    QVERIFY(QTest::qWaitFor([&] { return said(log1, errors1, said1) & said(log2, errors2, said2); }, 8000));
+    QVERIFY2(said1 > 4500 && said1 < 6500 && said2 >= 5000 && said2 < 6500, qPrintable(QString("%1 %2").arg(said1).arg(said2)));
     QVERIFY(broker.start());
-    const int afterRestart = csvRows(csv).size() + 8;
-    QVERIFY(QTest::qWaitFor([&] { return csvRows(csv).size() >= afterRestart; }, 10000));
-    ::kill(pid_t(log.processId()), SIGTERM);
-    QVERIFY(log.waitForFinished(10000));
-    QCOMPARE(log.exitCode(), 0);
+    const int after1 = csvRows(csv1).size() + 8, after2 = csvRows(csv2).size() + 8;
+    QVERIFY(QTest::qWaitFor([&] { return csvRows(csv1).size() >= after1 && csvRows(csv2).size() >= after2; }, 10000));
+    for (auto [log, errors] : {std::pair(&log1, &errors1), std::pair(&log2, &errors2)}) {
+        ::kill(pid_t(log->processId()), SIGTERM);
+        QVERIFY(log->waitForFinished(10000));
+        *errors += log->readAllStandardError();
+        QVERIFY2(log->exitCode() == 0, errors->constData());
+    }
 
-    const QStringList rows = csvRows(csv);
+    const QStringList rows = csvRows(csv1);
     QMap<int, QJsonObject> received;
-    int conflicting = 0;
-    QByteArray output;
-    QVERIFY2(QTest::qWaitFor([&] {
-                 output += subscriber.readAllStandardOutput();
-                 for (const QByteArray &text : output.split('\n')) {
-                     const QJsonObject message = QJsonDocument::fromJson(text).object();
-                     if (message.isEmpty())
-                         continue;
-                     // QoS 1 may repeat a message, but never with other contents.
-                     const int seq = message["seq"].toInt();
-                     conflicting += received.contains(seq) && received[seq] != message ? 1 : 0;
-                     received[seq] = message;
-                 }
-                 output = output.mid(output.lastIndexOf('\n') + 1);
-                 return received.size() >= rows.size();
-             }, 10000),
+    QVERIFY2(QTest::qWaitFor([&] { return (received = all.states()).size() >= rows.size(); }, 10000),
              qPrintable(QString("%1 of %2 messages").arg(received.size()).arg(rows.size())));
-    subscriber.terminate();
-    subscriber.waitForFinished(3000);
-    QCOMPARE(conflicting, 0);
-
-    QCOMPARE(received.firstKey(), 1);
-    QCOMPARE(received.lastKey(), rows.size()); // seq 1..N, none missing
+    QVERIFY(received.firstKey() == 1 && received.lastKey() == rows.size()); // seq 1..N, none missing
     for (int seq = 1; seq <= rows.size(); ++seq) {
         const QStringList cells = rows[seq - 1].split(',');
         const QJsonArray channels = received[seq]["channels"].toArray();
-        QCOMPARE(received[seq]["time"].toString(), cells[0]);
-        QCOMPARE(received[seq]["status"].toString(), cells.last());
-        for (int channel : {0, 2}) {
-            const double temperature = cells[8 + 5 * channel].toDouble();
-            QVERIFY2(qAbs(channels[channel].toObject()["temperature_C"].toDouble() - temperature) < 1e-5,
+        QVERIFY(received[seq]["time"] == cells[0] && received[seq]["status"] == cells.last());
+        for (int channel : {0, 2})
+            QVERIFY2(qAbs(channels[channel].toObject()["temperature_C"].toDouble() - cells[8 + 5 * channel].toDouble()) < 1e-5,
                      qPrintable(QString("seq %1 channel %2").arg(seq).arg(channel + 1)));
-        }
     }
 
-    // Retained: the module is online, korun-log has said goodbye.
-    QProcess retained;
-    retained.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", port, "-t", "korun/line1/#", "-v", "-C", "2", "-W", "5"});
-    QVERIFY(retained.waitForFinished(10000));
-    const QString states = QString::fromUtf8(retained.readAllStandardOutput());
-    QVERIFY2(states.contains("korun/line1/status offline") && states.contains("korun/line1/0/online true"),
-             qPrintable(states));
+    // The oldest measurements made way for the newest; the module's state was kept.
+    const int dropped = QRegularExpression("(\\d+) dropped").match(QString::fromUtf8(errors2)).captured(1).toInt();
+    const int last = csvRows(csv2).size();
+    QVERIFY(QTest::qWaitFor([&] { return newest.lines().contains("korun/queued/status offline"); }, 5000));
+    const QMap<int, QJsonObject> kept = newest.states();
+    QVERIFY2(dropped > 0 && kept.firstKey() == dropped + 1 && kept.lastKey() == last && kept.size() == last - dropped,
+             qPrintable(QString("dropped %1, kept seq %2..%3 (%4)").arg(dropped).arg(kept.firstKey()).arg(kept.lastKey()).arg(kept.size())));
+    QVERIFY(newest.lines().contains("korun/queued/0/online true"));
+}
+
+// seq 1 finds the on-board temperatures refused; seq 2 reads NaN for XT1,XT2 and channel 3,
+// minus infinity for channel 4; channel 2 has no sensor. SIGKILL leaves the last will.
+void TestKorunLogMqtt::stateSaysWhatItKnowsAndTheWillSaysOffline()
+{
+    SimLine line;
+    QVERIFY(line.start({"--channel", "1=TC_K@300", "--channel", "3=TR_100Pt:3@20", "--channel", "4=TR_100Pt:3@20"}));
+    // Floats low word first: NaN is 0000 7FC0, minus infinity 0000 FF80.
+    for (const char *command : {"fault exception 2 @2000 once", "poke 2000 0000 7FC0", "poke 0020 0000 7FC0",
+                                "poke 0030 0000 FF80"})
+        QVERIFY(line.command(command));
+    Subscriber states(broker.port, "korun/states/#");
+    QVERIFY(states.waitReady());
+    QProcess log;
+    startLog(log, line.portName(), "states", {"--period", "0.2", "--output", dir.filePath("states.csv")});
+    QMap<int, QJsonObject> received;
+    QVERIFY(QTest::qWaitFor([&] { return (received = states.states()).contains(2); }, 10000));
+
+    const QJsonObject refused = received[1], read = received[2];
+    QVERIFY(refused["line"] == "states" && read["line"] == "states");
+    QVERIFY(refused["xt1xt2_C"].isNull() && refused["xt3xt4_C"].isNull() && refused["xt1xt2_status"] == "not read");
+    QCOMPARE(refused["channels"].toArray()[0].toObject()["status"].toString(), QString("not read"));
+    QVERIFY(read["xt1xt2_C"].isNull() && read["xt3xt4_C"].isDouble() && read["xt1xt2_status"] == "not a number");
+    const QJsonArray channels = read["channels"].toArray();
+    const QStringList expected = {"no cold junction", "no sensor", "not a number", "infinite"};
+    for (int channel = 0; channel < 4; ++channel) {
+        const QJsonObject object = channels[channel].toObject();
+        QCOMPARE(object["status"].toString(), expected[channel]);
+        QVERIFY2(object["temperature_C"].isNull() && object["value"].isDouble() == (channel == 0),
+                 qPrintable(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    }
+
+    QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/states/status online"); }, 5000));
+    log.kill();
+    QVERIFY(log.waitForFinished(3000));
+    QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/states/status offline"); }, 5000));
+    QCOMPARE(retained(broker.port, "korun/states/status", 1), QStringList{"korun/states/status offline"});
+}
+
+// Module 7 is silent, backed off after 3 refreshes: never online. After --count, every
+// module's online is false before the line's status goes offline.
+void TestKorunLogMqtt::orderlyStopSaysEveryModuleOffline()
+{
+    SimLine line;
+    QVERIFY(line.start({"--address", "0,7", "--channel", "1=TC_K@300"}));
+    QVERIFY(line.command("module 7 fault silent"));
+    Subscriber states(broker.port, "korun/stop/#");
+    QVERIFY(states.waitReady());
+    const QString csv = dir.filePath("stop.csv");
+    QProcess log;
+    startLog(log, line.portName(), "stop", {"--address", "0,7", "--period", "0.2", "--count", "6", "--output", csv});
+    QVERIFY(log.waitForFinished(15000));
+    QCOMPARE(log.exitCode(), 0);
+    QVERIFY(csvRows(csv).last().contains("not asked"));
+
+    QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/stop/status offline"); }, 5000));
+    const QStringList lines = states.lines();
+    const auto before = [&](const char *first, const char *then) {
+        return lines.indexOf(first) >= 0 && lines.indexOf(first) < lines.indexOf(then);
+    };
+    QVERIFY(!lines.contains("korun/stop/7/online true"));
+    QVERIFY(before("korun/stop/0/online true", "korun/stop/0/online false"));
+    QVERIFY(before("korun/stop/0/online false", "korun/stop/status offline"));
+    QVERIFY(before("korun/stop/7/online false", "korun/stop/status offline"));
+    QCOMPARE(retained(broker.port, "korun/stop/#", 3),
+             QStringList({"korun/stop/0/online false", "korun/stop/7/online false", "korun/stop/status offline"}));
+    const QString errors = log.readAllStandardError();
+    QVERIFY2(failuresAddUp(errors), qPrintable(errors));
+}
+
+void TestKorunLogMqtt::refusalsAreNamed_data()
+{
+    QTest::addColumn<QString>("listener"); // none: korun-log must not get as far as a broker
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    const QString missing = dir.filePath("missing"), unreadable = ": No such file or directory";
+    QTest::newRow("CA file missing") << "" << QStringList{"--mqtt-cafile", missing}
+                                     << "^korun-log: cannot read the MQTT CA file " + QRegularExpression::escape(missing) + unreadable + "\n$";
+    QTest::newRow("password file missing") << "" << QStringList{"--mqtt-user", "korun", "--mqtt-password-file", missing}
+                                           << "^korun-log: cannot read the MQTT password file " + QRegularExpression::escape(missing) + unreadable + "\n$";
+    QTest::newRow("wrong password") << "passwords" << QStringList{"--mqtt-user", "korun", "--mqtt-password-file",
+                                                                  dir.filePath("wrong")}
+                                    << "korun-log: MQTT broker 127.0.0.1:\\d+ refused the connection: "
+                                       "(bad user name or password|not authorised) \\(user korun\\)\n";
+    QTest::newRow("untrusted certificate") << "tls" << QStringList{"--mqtt-cafile", dir.filePath("stranger.pem")}
+                                           << "korun-log: TLS with the MQTT broker 127.0.0.1:\\d+ failed: certificate "
+                                              "verify failed \\(CA file .*stranger.pem\\)\n";
+}
+
+// A file that cannot be read is refused before the port is opened (this one does not
+// exist); a broker that turns korun-log away is named within 5 s, and the run fails.
+void TestKorunLogMqtt::refusalsAreNamed()
+{
+    QFETCH(QString, listener);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    const QRegularExpression expected(said);
+    QProcess log;
+    if (listener.isEmpty()) {
+        startLog(log, "/nonexistent/port", "refused", arguments);
+        QVERIFY(log.waitForFinished(5000));
+        QVERIFY(QString::fromUtf8(log.readAllStandardError()).contains(expected));
+        QCOMPARE(log.exitCode(), 2);
+        return;
+    }
+    if (!(listener == "tls" ? broker.hasTls() : broker.hasPasswords()))
+        QSKIP("mosquitto_passwd or openssl missing");
+    SimLine line;
+    QVERIFY(line.start());
+    const quint16 port = listener == "tls" ? broker.tlsPort : broker.passwordPort;
+    QElapsedTimer clock;
+    clock.start();
+    log.start(KORUN_LOG_PATH, QStringList{"--port", line.portName(), "--mqtt", "127.0.0.1:" + QString::number(port),
+                                          "--period", "0.2"} + arguments);
+    QString errors;
+    QVERIFY2(QTest::qWaitFor([&] { return (errors += log.readAllStandardError()).contains(expected); }, 5000),
+             qPrintable(errors));
+    qInfo("named after %lld ms", clock.elapsed());
+    // The line cut meanwhile: a port that will not open is a failed request of the module.
+    QByteArray rows;
+    const auto rowsAtLeast = [&](int count) {
+        return QTest::qWaitFor([&] { return (rows += log.readAllStandardOutput()).count('\n') > count; }, 3000);
+    };
+    QVERIFY(rowsAtLeast(1));
+    line.cutLine();
+    QVERIFY(rowsAtLeast(3));
+    ::kill(pid_t(log.processId()), SIGTERM);
+    QVERIFY(log.waitForFinished(5000));
+    errors += log.readAllStandardError();
+    QCOMPARE(log.exitCode(), 1);
+    QVERIFY2(errors.contains("never accepted a message"), qPrintable(errors));
+    QCOMPARE(errors.count(expected), 1); // said once, though the library keeps trying
+    QVERIFY2(failuresAddUp(errors), qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TestKorunLogMqtt)
