@@ -32,7 +32,9 @@ void LinePoller::sweep()
     // This sweep's place on the grid: its slot, or now when it comes late.
     slotMs = qMax(slotMs + periodMs, clock.elapsed());
     sweeping = true;
+    const qint64 startNs = clock.nsecsElapsed();
     const QVector<SweepRow> rows = modules.sweep();
+    lastSweepDuration = (clock.nsecsElapsed() - startNs) / 1e6;
     sweeping = false;
     ++sweepCount;
     emit swept(rows);

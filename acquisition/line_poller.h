@@ -25,6 +25,9 @@ public:
     bool isRunning() const { return running; }
     long long sweeps() const { return sweepCount; }
     long long overruns() const { return overrunCount; }
+    qint64 period() const { return periodMs; }
+    // How long the latest sweep took, in ms.
+    double lastSweepMs() const { return lastSweepDuration; }
 
 signals:
     void swept(const QVector<SweepRow> &rows);
@@ -41,4 +44,5 @@ private:
     bool running = false;
     bool sweeping = false;
     long long sweepCount = 0, overrunCount = 0;
+    double lastSweepDuration = 0;
 };

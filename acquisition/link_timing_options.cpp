@@ -49,14 +49,16 @@ bool LinkTimingOptions::read(const QCommandLineParser &parser, LinkTiming &timin
     return true;
 }
 
-QString LinkTimingOptions::helpText() const
+QString LinkTimingOptions::helpText(int column) const
 {
-    return QStringLiteral("  --timeout MS  how long to wait for each reply (%1..%2, default %3); a module\n"
-                          "                slower than this cannot be read\n"
-                          "  --retries N   attempts after the first when no reply comes (0..%4, default %5)\n")
-        .arg(minimumTimeoutMs)
-        .arg(maximumTimeoutMs)
-        .arg(defaults.timeoutMs)
-        .arg(maximumRetries)
-        .arg(defaults.retries);
+    const auto option = [column](const char *name) { return QStringLiteral("  %1").arg(QLatin1String(name), -(column - 2)); };
+    const QString indent(column, QLatin1Char(' '));
+    return option("--timeout MS") + QStringLiteral("how long to wait for each reply (%1..%2, default %3);\n")
+                                        .arg(minimumTimeoutMs)
+                                        .arg(maximumTimeoutMs)
+                                        .arg(defaults.timeoutMs)
+        + indent + QStringLiteral("a module slower than this cannot be read\n") + option("--retries N")
+        + QStringLiteral("attempts after the first when no reply comes (0..%1, default %2)\n")
+              .arg(maximumRetries)
+              .arg(defaults.retries);
 }

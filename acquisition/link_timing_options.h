@@ -25,8 +25,8 @@ public:
     void addTo(QCommandLineParser &parser) const;
     // The values given, or the defaults; false with `error` for a value out of range.
     bool read(const QCommandLineParser &parser, LinkTiming &timing, QString &error) const;
-    // Lines for a program's --help.
-    QString helpText() const;
+    // Lines for a program's --help, its option names padded to `column` characters.
+    QString helpText(int column = 16) const;
 
 private:
     LinkTiming defaults;

@@ -3,6 +3,8 @@
 #include "korun_mbproxy.h"
 #include "link_settings.h"
 
+#include <QElapsedTimer>
+
 ModuleLine::ModuleLine(Korun_MBProxy &proxy, const QVector<int> &selectors, QObject *parent)
     : QObject(parent)
     , proxy(proxy)
@@ -32,7 +34,11 @@ QVector<SweepRow> ModuleLine::sweep()
         // it; reopening here keeps one module's failure from costing the next its refresh.
         if (!proxy.isConnected())
             proxy.connectDevice();
+        QElapsedTimer refreshTime;
+        refreshTime.start();
         row.snapshot = module.refresher->refresh();
+        row.refreshMs = refreshTime.nsecsElapsed() / 1e6;
+        row.responseMs = proxy.exchangeStats(proxy.serverAddress).medianMs();
         // Only silence costs the line a timeout; a port that cannot be opened is the line's
         // fault, not the module's, and must not keep the module backed off once it is back.
         if (row.snapshot.complete())

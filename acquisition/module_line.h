@@ -16,6 +16,8 @@ struct SweepRow {
     ModuleSnapshot snapshot; // only time and bus address when the module was not asked
     bool asked = true;
     bool backedOff = false;  // the module is asked only every backoffPeriod-th sweep
+    double refreshMs = 0;    // how long the refresh took
+    double responseMs = -1;  // the module's median response time so far; negative before any
 };
 
 // The modules of one serial line, refreshed in turn through one proxy. When there are

@@ -49,6 +49,8 @@ void LiveTableModel::update(int module, const SweepRow &sweep, const ModuleHealt
         row.failing = health.failing() || !sweep.asked;
         row.health = sweep.asked ? healthText(health, busAddress(row.selector))
                                  : QStringLiteral("Not asked: no answer in %1 refreshes").arg(ModuleLine::backoffAfter);
+        if (sweep.asked && sweep.responseMs >= 0)
+            row.health += QStringLiteral(" · response median %1 ms").arg(sweep.responseMs, 0, 'f', 1);
         if (snapshot.records) {
             const MeasurementRecord &record = (*snapshot.records)[channel];
             row.sensor = record.sensorCode();

@@ -1,4 +1,5 @@
 // korun-monitor: the modules of a line at a glance, with trends, alarms and recording.
+#include "link_timing_options.h"
 #include "monitor_window.h"
 #include "stop_signals.h"
 #include "traffic_view.h"
@@ -24,7 +25,9 @@ the line's Modbus traffic. Everything on the command line can also be set in the
   --scan             find the modules on the line first (instead of --address)
   --period SECONDS   time between refreshes of the line; default 1
   --record FILE      record to FILE from the start (appended to, in korun-log's format)
-  --help, --version
+)";
+
+const char usageEnd[] = R"(  --help, --version
 
 Every entry of the alarm list also goes to standard error. SIGTERM, Ctrl-C or closing
 the window lets the refresh under way finish, closes the recording and exits with status
@@ -35,11 +38,14 @@ the window lets the refresh under way finish, closes the recording and exits wit
 
 int main(int argc, char *argv[])
 {
+    const LinkTimingOptions timingOptions(MonitorSettings().timing);
     // Before QApplication, which needs a display.
     if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "--version"))) {
-        if (!std::strcmp(argv[1], "--help"))
+        if (!std::strcmp(argv[1], "--help")) {
             std::fputs(usage, stdout);
-        else
+            std::fputs(qPrintable(timingOptions.helpText(21)), stdout);
+            std::fputs(usageEnd, stdout);
+        } else
             std::printf("korun-monitor %s\n", KORUN_VERSION);
         return 0;
     }
@@ -54,11 +60,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption record(QStringLiteral("record"), QString(), QStringLiteral("FILE"));
     parser.addOptions({port, address, scan, period, record});
+    timingOptions.addTo(parser);
     if (!parser.parse(application.arguments())) {
         std::fprintf(stderr, "korun-monitor: %s (see --help)\n", qPrintable(parser.errorText()));
         return 2;
     }
     MonitorSettings settings;
+    QString error;
+    if (!timingOptions.read(parser, settings.timing, error)) {
+        std::fprintf(stderr, "korun-monitor: %s (see --help)\n", qPrintable(error));
+        return 2;
+    }
     settings.port = parser.value(port);
     bool ok = true;
     settings.periodSeconds = parser.value(period).toDouble(&ok);

@@ -80,6 +80,9 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
+    timing = settings.timing;
+    lineHealthLabel = new QLabel;
+    statusBar()->addPermanentWidget(lineHealthLabel);
     portEdit->setText(settings.port);
     addressEdit->setText(selectorList(settings.selectors));
     periodSpin->setValue(settings.periodSeconds);
@@ -177,11 +180,15 @@ bool MonitorWindow::startPolling()
     if (proxy.isConnected())
         proxy.disconnectDevice();
     configureLink(proxy, portEdit->text(), selectors.first());
+    proxy.setTimeout(timing.timeoutMs);
+    proxy.setNumberOfRetries(timing.retries);
     proxy.connectDevice();
     if (!proxy.isConnected()) {
         statusBar()->showMessage(QStringLiteral("Cannot open %1: %2").arg(portEdit->text(), proxy.errorString()));
         return false;
     }
+    if (!proxy.adapterLatencyAdvice().isEmpty())
+        emit reported(proxy.adapterLatencyAdvice());
     model.setModules(selectors);
     poller = std::make_unique<LinePoller>(proxy, selectors);
     connect(poller.get(), &LinePoller::swept, this, &MonitorWindow::onSwept);
@@ -242,8 +249,30 @@ void MonitorWindow::onSwept(const QVector<SweepRow> &rows)
             emit reported(why);
         }
     }
+    showLineHealth(rows);
     plot->refresh();
     updateStatistics();
+}
+
+// How the sweep fits the period, the slowest module, and a module that takes too much of it.
+void MonitorWindow::showLineHealth(const QVector<SweepRow> &rows)
+{
+    const SweepRow *slowest = nullptr;
+    for (const SweepRow &row : rows) {
+        if (row.asked && (!slowest || row.responseMs > slowest->responseMs))
+            slowest = &row;
+        const QString warning = slowModules.note(row, double(poller->period()));
+        if (!warning.isEmpty()) {
+            statusBar()->showMessage(warning);
+            emit reported(warning);
+        }
+    }
+    QString text = QStringLiteral("Sweep %1 ms of %2 ms").arg(poller->lastSweepMs(), 0, 'f', 0).arg(poller->period());
+    if (slowest && slowest->responseMs >= 0)
+        text += QStringLiteral(" · slowest %1, response median %2 ms")
+                    .arg(busAddressText(busAddress(slowest->selector)))
+                    .arg(slowest->responseMs, 0, 'f', 1);
+    lineHealthLabel->setText(text);
 }
 
 void MonitorWindow::onAlarm(int row, ChannelAlarm::Kind kind)

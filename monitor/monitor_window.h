@@ -1,5 +1,8 @@
 #pragma once
 
+#include "link_settings.h"
+#include "link_timing_options.h"
+#include "slow_module_watch.h"
 #include "csv_recorder.h"
 #include "korun_mbproxy.h"
 #include "line_poller.h"
@@ -22,6 +25,7 @@ class TrendPlot;
 
 struct MonitorSettings {
     QString port;
+    LinkTiming timing = {LinkSettings::responseTimeoutMs, LinkSettings::numberOfRetries};
     QVector<int> selectors = {0};
     double periodSeconds = 1.0;
     QString recordPath;
@@ -69,8 +73,13 @@ private:
     void updatePlotChannels();
     void updateStatistics();
 
+    void showLineHealth(const QVector<SweepRow> &rows);
+
     Korun_MBProxy proxy;
+    LinkTiming timing;
     std::unique_ptr<LinePoller> poller;
+    SlowModuleWatch slowModules;
+    QLabel *lineHealthLabel = nullptr;
     CsvRecorder recorder;
     LiveTableModel model;
     TrendHistory history;
