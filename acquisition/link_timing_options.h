@@ -2,6 +2,8 @@
 
 // --timeout MS and --retries N, the same in every line program.
 
+#include "link_settings.h"
+
 #include <QCommandLineOption>
 #include <QString>
 
@@ -11,6 +13,9 @@ struct LinkTiming {
     int timeoutMs;
     int retries;
 };
+
+// The link's own: 200 ms, 3 retries.
+constexpr LinkTiming defaultLinkTiming = {LinkSettings::responseTimeoutMs, LinkSettings::numberOfRetries};
 
 class LinkTimingOptions
 {

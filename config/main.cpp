@@ -1,4 +1,5 @@
 // korun-config: a module's channel configuration to and from a JSON file.
+#include "link_timing_options.h"
 #include "config_changes.h"
 #include "config_file.h"
 #include "config_image.h"
@@ -49,7 +50,9 @@ anything is written.
   --yes             write without asking
   --restore-image   write (or compare) the file's whole configuration block
   --force           with --restore-image: write an image that fails the checks
-  --help, --version
+)";
+
+const char usageEnd[] = R"(  --help, --version
 
 Exit status: 0 done (diff: no difference), 1 differs / not written / not kept / module
 failed, 2 bad arguments or file, or the port cannot be opened.
@@ -99,10 +102,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption yes(QStringLiteral("yes")), restore(QStringLiteral("restore-image")),
         force(QStringLiteral("force"));
     parser.addOptions({help, version, port, address, output, yes, restore, force});
+    const LinkTimingOptions timingOptions(defaultLinkTiming);
+    timingOptions.addTo(parser);
     if (!parser.parse(application.arguments()))
         return fail(parser.errorText() + QStringLiteral(" (see --help)"), 2);
     if (parser.isSet(help)) {
         std::fputs(usage, stdout);
+        std::fputs(qPrintable(timingOptions.helpText(20)), stdout);
+        std::fputs(usageEnd, stdout);
         return 0;
     }
     if (parser.isSet(version)) {
@@ -123,6 +130,10 @@ int main(int argc, char *argv[])
     if (parser.isSet(force) && !(isWrite && wholeImage))
         return fail(QStringLiteral("--force goes with write --restore-image (see --help)"), 2);
     const QString target = busAddressText(busAddress(selector));
+    LinkTiming timing;
+    QString timingError;
+    if (!timingOptions.read(parser, timing, timingError))
+        return fail(timingError + QStringLiteral(" (see --help)"), 2);
 
     ConfigFile file;
     if (needsFile) {
@@ -148,8 +159,12 @@ int main(int argc, char *argv[])
 
     Korun_MBProxy proxy;
     configureLink(proxy, parser.value(port), selector);
+    proxy.setTimeout(timing.timeoutMs);
+    proxy.setNumberOfRetries(timing.retries);
     if (!proxy.connectDevice() || !proxy.isConnected())
         return fail(QStringLiteral("cannot open %1: %2").arg(parser.value(port), proxy.errorString()), 2);
+    if (!proxy.adapterLatencyAdvice().isEmpty())
+        warn(proxy.adapterLatencyAdvice());
     ConfigurationImage module;
     if (!proxy.readConfiguration(module))
         return fail(moduleFailure(proxy), isDiff ? 2 : 1);

@@ -19,7 +19,9 @@ thermocouples).
   --count N          stop after N periods; default: run until Ctrl-C or SIGTERM
   --output FILE      append to FILE (the header is written to a new or empty file only;
                      a file with another header is refused); default, or -: standard output
-  --mqtt HOST[:PORT] also publish every module's refresh to this MQTT broker (port 1883
+)";
+
+const char logUsageEnd[] = R"(  --mqtt HOST[:PORT] also publish every module's refresh to this MQTT broker (port 1883
                      by default), QoS 1, as JSON on PREFIX/LINE/MODULE/state (what is not
                      known is null, its "status" says why), with a retained
                      PREFIX/LINE/MODULE/online "true" while the module answers and a
@@ -39,12 +41,15 @@ thermocouples).
   --version          the program's version
 
 Options take their value as the next argument or after '=' (--port=/dev/ttyUSB0).
-The link runs at 115200 baud, 8N1, 200 ms response timeout, 3 retries. A refresh that fails
+The link runs at 115200 baud, 8N1. A refresh that fails
 still writes its row: what it could not read stays empty and the last column gives the
 failure; a lost line is retried on every refresh. A module that failed 3 refreshes in a
 row is asked only every 10th period until it answers again (its rows say so), so that
 the live modules keep their period. Ctrl-C or SIGTERM lets the current refresh finish,
-closes the file and prints a summary, overall and per module, on standard error.
+closes the file and prints a summary, overall and per module (with its response times:
+request written to reply complete), on standard error. A module whose refreshes take more
+than half the period is named on standard error, as is a USB adapter whose latency timer
+slows every request.
 
 A broker that refuses the connection or fails TLS is named on standard error as soon as
 it answers, one that does not answer after 5 s; korun-log goes on recording and trying.
@@ -117,6 +122,8 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
     const QCommandLineOption queue(QStringLiteral("mqtt-queue"), QString(), QStringLiteral("N"), QStringLiteral("100000"));
     parser.addOptions({help, version, port, address, period, count, output, mqtt, topic, lineName, clientId, user,
                        passwordFile, caFile, queue});
+    const LinkTimingOptions timingOptions(defaultLinkTiming);
+    timingOptions.addTo(parser);
     if (!parser.parse(arguments)) {
         error = parser.errorText() + QStringLiteral(" (see --help)");
         return false;
@@ -173,5 +180,9 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
         }
     }
     options.output = parser.value(output);
+    if (!timingOptions.read(parser, options.timing, error)) {
+        error += QStringLiteral(" (see --help)");
+        return false;
+    }
     return takeMqttOptions(parser, options, error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link_timing_options.h"
 #include "mqtt_publisher.h"
 
 #include <QString>
@@ -10,6 +11,7 @@ struct LogOptions {
     QString port;
     QVector<int> selectors = {0}; // address switches 0..15, in the order given; bus address 176 + selector
     double periodSeconds = 1.0;
+    LinkTiming timing = defaultLinkTiming;
     long long count = 0;     // refreshes to log; 0 = until stopped
     QString output;          // empty = standard output
     bool help = false;
@@ -25,4 +27,6 @@ constexpr double maxPeriodSeconds = 86400;
 // Parses the command line; on failure returns false with a one-line message in error.
 bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString &error);
 
+// --help: the first part, the timing options, the rest.
 extern const char logUsage[];
+extern const char logUsageEnd[];

@@ -25,6 +25,8 @@ int main(int argc, char *argv[])
     }
     if (options.help) {
         std::fputs(logUsage, stdout);
+        std::fputs(qPrintable(LinkTimingOptions(defaultLinkTiming).helpText(21)), stdout);
+        std::fputs(logUsageEnd, stdout);
         return 0;
     }
     if (options.version) {
@@ -46,7 +48,9 @@ int main(int argc, char *argv[])
     }
 
     MeasurementLogger logger(recorder, options.selectors);
-    if (!logger.open(options.port, error)) {
+    QObject::connect(&logger, &MeasurementLogger::warning,
+                     [](const QString &text) { std::fprintf(stderr, "korun-log: %s\n", qPrintable(text)); });
+    if (!logger.open(options.port, options.timing, error)) {
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));
         return 1;
     }

@@ -27,12 +27,17 @@ MeasurementLogger::MeasurementLogger(CsvRecorder &recorder, const QVector<int> &
     connect(&poller, &LinePoller::stopped, this, &MeasurementLogger::finished);
 }
 
-bool MeasurementLogger::open(const QString &port, QString &error)
+bool MeasurementLogger::open(const QString &port, LinkTiming timing, QString &error)
 {
     configureLink(link, port, poller.line().selector(0));
+    link.setTimeout(timing.timeoutMs);
+    link.setNumberOfRetries(timing.retries);
     link.connectDevice();
-    if (link.isConnected())
+    if (link.isConnected()) {
+        if (!link.adapterLatencyAdvice().isEmpty())
+            emit warning(link.adapterLatencyAdvice());
         return true;
+    }
     error = QStringLiteral("cannot open %1: %2").arg(port, link.errorString());
     return false;
 }
@@ -53,6 +58,9 @@ void MeasurementLogger::noteStatus(const QString &text)
 void MeasurementLogger::record(const QVector<SweepRow> &sweepRows)
 {
     for (const SweepRow &row : sweepRows) {
+        const QString slow = slowModules.note(row, double(poller.period()));
+        if (!slow.isEmpty())
+            emit warning(slow);
         rowLost = rowLost || !recorder.write(row);
         publish(row, rowStatus(row));
         ++rows;
@@ -108,6 +116,7 @@ QString MeasurementLogger::summary() const
                          counted(health.failedRequests, "failed request", "failed requests"),
                          health.lastFailure.kind == RequestFailure::None ? QStringLiteral("none")
                                                                          : health.lastFailure.reason);
+        text += QStringLiteral("\n    ") + link.exchangeStats(address).summary();
     }
     return text;
 }

@@ -2,6 +2,8 @@
 
 #include "korun_mbproxy.h"
 #include "line_poller.h"
+#include "link_timing_options.h"
+#include "slow_module_watch.h"
 
 #include <QObject>
 
@@ -20,7 +22,7 @@ public:
     // Every module's refresh also goes to the publisher, which must outlive the logger.
     void setPublisher(MqttPublisher *publisher) { mqtt = publisher; }
     // Opens the port; false with the reason when it cannot be opened.
-    bool open(const QString &port, QString &error);
+    bool open(const QString &port, LinkTiming timing, QString &error);
     // Starts refreshing; finished() follows after `count` periods (0: never), stop(), or a
     // row that could not be written (writeFailed()).
     void start(double periodSeconds, long long count);
@@ -32,6 +34,8 @@ public:
 
 signals:
     void finished();
+    // For an operator at a terminal: a slow module, a slow USB adapter.
+    void warning(const QString &text);
 
 private:
     void record(const QVector<SweepRow> &rows);
@@ -40,6 +44,7 @@ private:
 
     Korun_MBProxy link;
     LinePoller poller;
+    SlowModuleWatch slowModules;
     CsvRecorder &recorder;
     MqttPublisher *mqtt = nullptr;
     QVector<long long> published = QVector<long long>(16, 0); // per address switch, for seq

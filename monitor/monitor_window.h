@@ -25,7 +25,7 @@ class TrendPlot;
 
 struct MonitorSettings {
     QString port;
-    LinkTiming timing = {LinkSettings::responseTimeoutMs, LinkSettings::numberOfRetries};
+    LinkTiming timing = defaultLinkTiming;
     QVector<int> selectors = {0};
     double periodSeconds = 1.0;
     QString recordPath;

@@ -60,6 +60,7 @@ private slots:
     void badArgumentsFailBeforeOpeningAnything();
     void killLeavesOnlyCompleteRows();
     void valuesThatAreNotNumbersLeaveEmptyCellsAndAreNamed();
+    void responseTimesOfASlowModule();
 };
 
 void TestKorunLog::headerAndRowsForAKnownModule()
@@ -108,7 +109,8 @@ void TestKorunLog::failedRefreshesWriteRowsAndRecover()
     QTemporaryDir dir;
     const QString csv = dir.filePath("run.csv");
     QProcess log;
-    log.start(QStringLiteral(KORUN_LOG_PATH), {"--port", line.portName(), "--period", "0.1", "--output", csv});
+    log.start(QStringLiteral(KORUN_LOG_PATH),
+              {"--port", line.portName(), "--period", "0.1", "--output", csv, "--timeout", "50"});
     QVERIFY(waitForLines(csv, 4));
 
     QVERIFY(line.command("fault silent"));
@@ -215,7 +217,7 @@ void TestKorunLog::deadModuleIsBackedOffWhileOthersKeepTheirRows()
     QVERIFY(line.start({"--address", "0,3,7", "--channel", "1=TC_K@300", "--cold", "20,20"}));
     QVERIFY(line.command("module 7 fault silent"));
     const LogRun run = runLog({"--port", line.portName(), "--address", "0,3", "--address", "7", "--period", "0.05",
-                               "--count", "25"},
+                               "--count", "25", "--timeout", "50"},
                               30000);
     QCOMPARE(run.exitCode, 0);
     QMap<QString, QStringList> statuses;
@@ -314,6 +316,30 @@ void TestKorunLog::valuesThatAreNotNumbersLeaveEmptyCellsAndAreNamed()
     QCOMPARE(cells[20], QString());
     QCOMPARE(cells[23], QString());
     QCOMPARE(cells[24], QStringLiteral("XT3/XT4 sent -Inf; channel 2 sent NaN"));
+}
+
+// On a line paced at 115200 baud: the module's turnaround plus the bytes' wire time is
+// what the summary reports; a module slower than the link's timeout is read with a longer one.
+void TestKorunLog::responseTimesOfASlowModule()
+{
+    SimLine line;
+    QVERIFY(line.start({"--line-baud", "115200", "--turnaround", "30", "--channel", "1=TC_K@300"}));
+    const LogRun run = runLog({"--port", line.portName(), "--count", "4", "--period", "0.01"});
+    QCOMPARE(run.exitCode, 0);
+    const QRegularExpression median(QStringLiteral("response median ([0-9.]+) ms, max ([0-9.]+) ms, 0 retries"));
+    const QRegularExpressionMatch found = median.match(run.err);
+    QVERIFY2(found.hasMatch(), qPrintable(run.err));
+    // 30 ms, 8 request and 13 or 15 reply bytes at 115200 baud: 31.9 ms.
+    QVERIFY2(found.captured(1).toDouble() > 31 && found.captured(1).toDouble() < 36, qPrintable(run.err));
+    QVERIFY2(run.err.contains("module 0xB0's refreshes take"), qPrintable(run.err)); // 290 ms of 10
+
+    SimLine slow, slowAgain; // the first is still busy with the requests that timed out
+    QVERIFY(slow.start({"--turnaround", "300"}));
+    QCOMPARE(runLog({"--port", slow.portName(), "--count", "1", "--retries", "0"}).exitCode, 1);
+    QVERIFY(slowAgain.start({"--turnaround", "300"}));
+    const LogRun patient = runLog({"--port", slowAgain.portName(), "--count", "1", "--timeout", "500"});
+    QCOMPARE(patient.exitCode, 0);
+    QVERIFY2(patient.err.contains(", 0 retries, 0 timeouts"), qPrintable(patient.err));
 }
 
 QTEST_GUILESS_MAIN(TestKorunLog)
