@@ -3,6 +3,7 @@
 #include "log_options.h"
 #include "measurement_logger.h"
 #include "mqtt_files.h"
+#include "mqtt_message.h"
 #include "mqtt_publisher.h"
 #include "stop_signals.h"
 
@@ -61,6 +62,7 @@ int main(int argc, char *argv[])
             return 2;
         }
         publisher.setModules(options.selectors);
+        publisher.publishInfo(infoMessage(publisher.line(), options.selectors, options.periodSeconds));
         logger.setPublisher(&publisher);
     }
     StopSignals signals_;

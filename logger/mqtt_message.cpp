@@ -97,6 +97,7 @@ QByteArray stateMessage(const ModuleSnapshot &snapshot, const QString &line, lon
     const auto &reference = snapshot.reference;
     const QString notRead = QStringLiteral("not read");
     const QJsonObject message{
+        {"schema", messageSchema},
         {"time", snapshot.time.toString(Qt::ISODateWithMs)},
         {"line", line},
         {"seq", double(seq)},
@@ -107,6 +108,22 @@ QByteArray stateMessage(const ModuleSnapshot &snapshot, const QString &line, lon
         {"xt3xt4_status", reference ? numberStatus(reference->xt3xt4Temperature()) : notRead},
         {"channels", channels},
         {"status", status},
+    };
+    return QJsonDocument(message).toJson(QJsonDocument::Compact);
+}
+
+QByteArray infoMessage(const QString &line, const QVector<int> &selectors, double periodSeconds)
+{
+    QJsonArray modules;
+    for (int selector : selectors)
+        modules.append(busAddressText(busAddress(selector)));
+    const QJsonObject message{
+        {"schema", messageSchema},
+        {"line", line},
+        {"modules", modules},
+        {"period_s", periodSeconds},
+        {"program", QStringLiteral("korun-log")},
+        {"version", QStringLiteral(KORUN_VERSION)},
     };
     return QJsonDocument(message).toJson(QJsonDocument::Compact);
 }

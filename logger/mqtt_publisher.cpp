@@ -121,7 +121,14 @@ void MqttPublisher::attempted(int result)
 
 void MqttPublisher::publishState(int selector, const QByteArray &message)
 {
-    enqueue(topic(QString::number(selector, 16).toUpper() + QStringLiteral("/state")), message, false);
+    const QString module = QString::number(selector, 16).toUpper();
+    enqueue(topic(module + QStringLiteral("/state")), message, false);
+    enqueue(topic(module + QStringLiteral("/last")), message, true);
+}
+
+void MqttPublisher::publishInfo(const QByteArray &message)
+{
+    enqueue(topic(QStringLiteral("info")), message, true);
 }
 
 void MqttPublisher::publishOnline(int selector, bool online)

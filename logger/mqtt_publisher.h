@@ -46,8 +46,11 @@ public:
     const QString &line() const { return settings.line; }
     // The modules whose PREFIX/LINE/MODULE/online finish() sets to "false".
     void setModules(const QVector<int> &selectors) { modules = selectors; }
-    // PREFIX/LINE/MODULE/state, QoS 1, in order.
+    // PREFIX/LINE/MODULE/state, QoS 1, in order; the same retained on PREFIX/LINE/MODULE/last
+    // for a reader that comes later (only the newest waits there while the broker is away).
     void publishState(int selector, const QByteArray &message);
+    // PREFIX/LINE/info, retained.
+    void publishInfo(const QByteArray &message);
     // PREFIX/LINE/MODULE/online, retained, sent when it changes.
     void publishOnline(int selector, bool online);
     // Says every module "false", then the line "offline"; waits up to timeoutMs for what is

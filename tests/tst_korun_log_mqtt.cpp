@@ -155,6 +155,19 @@ QStringList retained(quint16 port, const QString &filter, int count)
     return lines;
 }
 
+// What scripts/check-mqtt-messages says of messages of one kind against the documented
+// schema: empty when they fit.
+QString schemaComplaints(const QString &kind, const QStringList &messages)
+{
+    QProcess check;
+    check.start("/usr/bin/python3", QStringList{KORUN_SOURCE_DIR "/scripts/check-mqtt-messages",
+                                                KORUN_SOURCE_DIR "/docs/mqtt-messages.schema.json", kind} + messages);
+    if (!check.waitForFinished(10000))
+        return QStringLiteral("the check did not end");
+    const QString said = QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+    return check.exitCode() == 0 ? QString() : said + QStringLiteral(" (exit %1)").arg(check.exitCode());
+}
+
 // The summary's total of failed requests is the sum of its modules', and some failed.
 bool failuresAddUp(const QString &errors)
 {
@@ -279,6 +292,9 @@ void TestKorunLogMqtt::stateSaysWhatItKnowsAndTheWillSaysOffline()
     QVERIFY(QTest::qWaitFor([&] { return (received = states.states()).contains(2); }, 10000));
 
     const QJsonObject refused = received[1], read = received[2];
+    const QStringList texts = {QJsonDocument(refused).toJson(QJsonDocument::Compact),
+                               QJsonDocument(read).toJson(QJsonDocument::Compact)};
+    QCOMPARE(schemaComplaints("state", texts), QString());
     QVERIFY(refused["line"] == "states" && read["line"] == "states");
     QVERIFY(refused["xt1xt2_C"].isNull() && refused["xt3xt4_C"].isNull() && refused["xt1xt2_status"] == "not read");
     QCOMPARE(refused["channels"].toArray()[0].toObject()["status"].toString(), QString("not read"));
@@ -324,8 +340,19 @@ void TestKorunLogMqtt::orderlyStopSaysEveryModuleOffline()
     QVERIFY(before("korun/stop/0/online true", "korun/stop/0/online false"));
     QVERIFY(before("korun/stop/0/online false", "korun/stop/status offline"));
     QVERIFY(before("korun/stop/7/online false", "korun/stop/status offline"));
-    QCOMPARE(retained(broker.port, "korun/stop/#", 3),
+    // A reader that comes later finds the line's info and each module's newest state,
+    // besides the flags.
+    const QStringList kept = retained(broker.port, "korun/stop/#", 6);
+    QCOMPARE(kept.filter(QRegularExpression("(online|status) ")),
              QStringList({"korun/stop/0/online false", "korun/stop/7/online false", "korun/stop/status offline"}));
+    const QStringList info = kept.filter(QRegularExpression("^korun/stop/info ")).replaceInStrings("korun/stop/info ", "");
+    const QStringList last = kept.filter(QRegularExpression("^korun/stop/0/last ")).replaceInStrings("korun/stop/0/last ", "");
+    QCOMPARE(info.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(info[0].toUtf8())["modules"].toArray(), QJsonArray({"0xB0", "0xB7"}));
+    QCOMPARE(schemaComplaints("info", info), QString());
+    QCOMPARE(last.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(last[0].toUtf8())["seq"].toInt(), 6);
+    QCOMPARE(schemaComplaints("state", last), QString());
     const QString errors = log.readAllStandardError();
     QVERIFY2(failuresAddUp(errors), qPrintable(errors));
 }
