@@ -72,11 +72,11 @@ void LineWatch::replyFinished()
     }
 #ifdef Q_OS_UNIX
     // A reply repeated while the module held back the next request's own reply: that one
-    // follows at once, and the client clears the port's input right after this.
-    // (Bytes after the reply in the same read are never more than the reply's length less
-    // one, so at least one byte of a whole frame behind it is still waiting.)
+    // follows at once, and the client clears the port's input right after this. (Bytes
+    // after the reply in the same read are never more than the reply's length less one, so
+    // at least one byte of a whole frame behind it is still waiting.) After a retry, or while
+    // late replies are expected, it is another attempt's reply.
     int waiting = 0;
-    // After a retry, it is the other attempt's reply.
     if (!retried && !(unsettled && clock.elapsed() < expectedUntil())
         && ioctl(int(port->handle()), FIONREAD, &waiting) == 0 && waiting > 0)
         countStray();
