@@ -37,6 +37,10 @@ const char logUsageEnd[] = R"(  --mqtt HOST[:PORT] also publish every module's r
   --mqtt-cafile FILE TLS, trusting the certificate authorities in FILE
   --mqtt-queue N     messages kept while the broker is away; beyond, the oldest
                      measurements are dropped and counted; default 100000
+  --channels FILE    the channel file shared with korun-monitor: each channel's "tag" and
+                     "alarm" (null, "low", "high", "over_range", "under_range",
+                     "sensor_break") go into the state message, every alarm change to
+                     standard error; a file that cannot be right is refused (status 2)
   --help             this text
   --version          the program's version
 
@@ -120,8 +124,9 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
     const QCommandLineOption passwordFile(QStringLiteral("mqtt-password-file"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption caFile(QStringLiteral("mqtt-cafile"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption queue(QStringLiteral("mqtt-queue"), QString(), QStringLiteral("N"), QStringLiteral("100000"));
+    const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("FILE"));
     parser.addOptions({help, version, port, address, period, count, output, mqtt, topic, lineName, clientId, user,
-                       passwordFile, caFile, queue});
+                       passwordFile, caFile, queue, channels});
     const LinkTimingOptions timingOptions(defaultLinkTiming);
     timingOptions.addTo(parser);
     if (!parser.parse(arguments)) {
@@ -184,5 +189,8 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
         error += QStringLiteral(" (see --help)");
         return false;
     }
+    options.hasChannels = parser.isSet(channels);
+    if (options.hasChannels && !options.channels.read(parser.value(channels), error))
+        return false;
     return takeMqttOptions(parser, options, error);
 }

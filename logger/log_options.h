@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channel_file.h"
 #include "link_timing_options.h"
 #include "mqtt_publisher.h"
 
@@ -19,6 +20,8 @@ struct LogOptions {
     bool publish = false;    // --mqtt given
     MqttSettings mqtt;       // password still to be read from mqttPasswordFile
     QString mqttPasswordFile;
+    bool hasChannels = false; // --channels given
+    ChannelFile channels;     // tags and alarm limits from --channels
 };
 
 // A period a timer can hold, with room to spare.

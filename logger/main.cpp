@@ -1,4 +1,5 @@
 // korun-log: records the Korun module's live values as CSV, without the window.
+#include "channel_alarm_log.h"
 #include "csv_recorder.h"
 #include "log_options.h"
 #include "measurement_logger.h"
@@ -42,6 +43,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    if (options.hasChannels)
+        setChannelFile(options.channels);
     CsvRecorder recorder;
     if (!recorder.open(options.output, error)) {
         std::fprintf(stderr, "korun-log: %s\n", qPrintable(error));

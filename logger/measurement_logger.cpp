@@ -1,5 +1,6 @@
 #include "measurement_logger.h"
 
+#include "channel_alarm_log.h"
 #include "csv_format.h"
 #include "csv_recorder.h"
 #include "link_settings.h"
@@ -62,6 +63,7 @@ void MeasurementLogger::record(const QVector<SweepRow> &sweepRows)
         if (!slow.isEmpty())
             emit warning(slow);
         rowLost = rowLost || !recorder.write(row);
+        followChannelAlarms(row.snapshot);
         publish(row, rowStatus(row));
         ++rows;
     }

@@ -1,5 +1,6 @@
 #include "mqtt_message.h"
 
+#include "channel_alarm_log.h"
 #include "link_settings.h"
 #include "module_snapshot.h"
 #include "sensor_catalogue.h"
@@ -94,6 +95,7 @@ QByteArray stateMessage(const ModuleSnapshot &snapshot, const QString &line, lon
     QJsonArray channels;
     for (int channel = 0; channel < 4; ++channel)
         channels.append(channelObject(snapshot, channel));
+    addChannelLabels(channels, snapshot);
     const auto &reference = snapshot.reference;
     const QString notRead = QStringLiteral("not read");
     const QJsonObject message{

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "channel_alarm.h"
-#include "module_alarm.h"
+#include "channel_alarms.h"
+#include "channel_file.h"
 #include "module_health.h"
 
-#include <QAbstractTableModel>
+#include <QAbstractItemModel>
 #include <QDateTime>
 #include <QVector>
 
@@ -12,34 +12,47 @@
 
 struct SweepRow;
 
-// One row per module and channel: what the channel last read, how old that is, the
-// module's health, the alarm limits (edited in place) and whether the trend shows it.
-// Follows each channel's alarm and each module's "no answer" alarm.
-class LiveTableModel : public QAbstractTableModel
+// One group per module (its address, its health sentence, the age of its readings) with
+// its four channels beneath: tag, sensor, value, temperature, the alarm limits (edited in
+// place, checked as typed), the alarm, whether the channel is hidden and whether the trend
+// shows it. A channel is numbered module * 4 + channel throughout the window. Follows each
+// channel's alarm and each module's "no answer" alarm by the shared rule.
+class LiveTableModel : public QAbstractItemModel
 {
     Q_OBJECT
 
 public:
-    enum Column { Module, Channel, Sensor, Value, Temperature, Age, Health, LowLimit, HighLimit, Alarm, Trend,
-                  ColumnCount };
+    enum Column { Name, Tag, Sensor, Value, Temperature, Age, LowLimit, HighLimit, Alarm, Hide, Trend, ColumnCount };
+    // Column Name, "1" for a channel kept out of the way (hidden, or without a sensor).
+    static constexpr int OutOfWayRole = Qt::UserRole + 1;
 
     explicit LiveTableModel(QObject *parent = nullptr);
 
-    // The modules by address switch, in the order they are polled; clears everything.
+    // Tags, limits and hidden marks, for these modules and any polled later.
+    void setChannelFile(const ChannelFile &file);
+    // What the user set, for every channel ever shown and the file's others.
+    ChannelFile channelFile() const { return settings; }
+    // The modules by address switch, in the order they are polled; clears the readings.
     void setModules(const QVector<int> &selectors);
-    // A module's row of a sweep, with its health after it; `module` is its index.
+    int moduleCount() const { return modules.size(); }
     void update(int module, const SweepRow &row, const ModuleHealth &health);
-    // The age column moves with the clock.
     void refreshAges();
-    // Rows ticked for the trend; a row's index is module * 4 + channel.
-    QVector<int> plottedRows() const;
-    QString rowName(int row) const;
-    // The module's name in the table: "0xB3".
-    QString moduleName(int module) const;
-    // The row's temperature for an alarm entry: "25.00 °C", or why there is none.
-    QString readingText(int row) const;
-    std::optional<float> temperature(int row) const { return rows.value(row).temperature; }
 
+    QModelIndex channelIndex(int channel, int column) const;
+    QVector<int> plottedChannels() const;
+    void setPlottedChannels(const QVector<int> &channels);
+    int selectorOf(int channel) const { return modules[channel / 4].selector; }
+    // "0xB3 ch1 Furnace zone 1"
+    QString channelName(int channel) const;
+    QString tagOf(int channel) const;
+    QString moduleName(int module) const;
+    QString readingText(int channel) const;
+    const ChannelAlarm &alarmOf(int channel) const { return modules[channel / 4].channels[channel % 4].alarm; }
+    // Why `text` cannot be the low or high limit of the channel; empty when it can.
+    QString limitProblem(const QModelIndex &index, const QString &text) const;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -48,31 +61,42 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
 signals:
-    // A channel's alarm was raised or cleared (kind None).
-    void alarmChanged(int row, ChannelAlarm::Kind kind);
-    // A module stopped answering (with the failure) or answers again.
+    // A channel's alarm changed: `was` the kind before (None when raised from nothing).
+    void alarmChanged(int channel, ChannelAlarm::Kind was, ChannelAlarm::Kind now);
     void moduleAlarmChanged(int module, bool raised, const QString &failure);
-    void plottedRowsChanged();
+    void plottedChannelsChanged();
+    // A tag, limit or hidden mark was changed by the user.
+    void channelSettingsChanged();
+    // A value typed into a cell was refused, and why.
+    void refused(const QString &why);
 
 private:
     struct ChannelRow {
-        int module = 0; // index in the polling order
-        int selector = 0;
-        int channel = 0;
         std::optional<unsigned> sensor;
         std::optional<float> value;
         std::optional<float> temperature;
         QString nonReading; // what the module sent instead of a number, when it did
+        ChannelAlarm alarm;
+        ChannelSettings settings;
+        bool plotted = false;
+    };
+    struct ModuleRow {
+        int selector = 0;
         QDateTime readAt;
         QString health;
         bool failing = false;
-        ChannelAlarm alarm;
-        bool plotted = false;
+        ModuleAlarm alarm;
+        ChannelRow channels[4];
     };
 
-    QString displayText(const ChannelRow &row, int column) const;
+    QVariant channelData(const ModuleRow &module, const ChannelRow &row, int column, int role) const;
+    QVariant moduleData(const ModuleRow &module, int column, int role) const;
     QString temperatureText(const ChannelRow &row) const;
+    void storeSettings(int channel);
 
-    QVector<ChannelRow> rows;
-    QVector<ModuleAlarm> moduleAlarms;
+    QVector<ModuleRow> modules;
+    ChannelFile settings;
 };
+
+// A limit as typed: a number with a decimal point or comma, or nothing for none.
+bool parseLimit(const QString &text, double &limit);

@@ -25,6 +25,9 @@ the line's Modbus traffic. Everything on the command line can also be set in the
   --scan             find the modules on the line first (instead of --address)
   --period SECONDS   time between refreshes of the line; default 1
   --record FILE      record to FILE from the start (appended to, in korun-log's format)
+  --channels FILE    tags, alarm limits and hidden channels from this channel file (shared
+                     with korun-log), saved back to it with "Save channels"; without it
+                     they are kept between runs in the monitor's own settings
 )";
 
 const char usageEnd[] = R"(  --help, --version
@@ -50,6 +53,8 @@ int main(int argc, char *argv[])
         return 0;
     }
     QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Korun"));
+    QCoreApplication::setApplicationName(QStringLiteral("korun-monitor"));
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     TrafficView::installMessageHandler();
 
@@ -59,7 +64,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption scan(QStringLiteral("scan"));
     const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption record(QStringLiteral("record"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({port, address, scan, period, record});
+    const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({port, address, scan, period, record, channels});
     timingOptions.addTo(parser);
     if (!parser.parse(application.arguments())) {
         std::fprintf(stderr, "korun-monitor: %s (see --help)\n", qPrintable(parser.errorText()));
@@ -87,6 +93,15 @@ int main(int argc, char *argv[])
                 return 2;
             }
             settings.selectors << selector;
+        }
+    }
+
+    // A channel file that cannot be right is refused before the port is opened.
+    if (parser.isSet(channels)) {
+        settings.channelsPath = parser.value(channels);
+        if (!settings.channels.read(settings.channelsPath, error)) {
+            std::fprintf(stderr, "korun-monitor: %s\n", qPrintable(error));
+            return 2;
         }
     }
 

@@ -1,28 +1,26 @@
 #include "monitor_window.h"
 
+#include "alarm_tab.h"
+#include "channel_tree.h"
 #include "line_scan.h"
-#include "link_settings.h"
+#include "monitor_store.h"
 #include "traffic_view.h"
 #include "trend_plot.h"
+#include "trend_tab.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableView>
-
-#include <cmath>
 
 namespace {
 
@@ -53,51 +51,71 @@ QVector<int> parseSelectors(const QString &text)
 } // namespace
 
 MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
-    : QMainWindow(parent)
-    , proxy(this)
-    , history(4 * maxModules)
+    : QMainWindow(parent), proxy(this), timing(settings.timing), channelsPath(settings.channelsPath),
+      history(4 * maxModules)
 {
-    setWindowTitle(QStringLiteral("Korun monitor"));
-    auto *table = new QTableView;
-    table->setModel(&model);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->verticalHeader()->hide();
-
-    auto *tabs = new QTabWidget;
-    tabs->addTab(buildTrendTab(), QStringLiteral("Trend"));
-    alarms = new QListWidget;
-    tabs->addTab(alarms, QStringLiteral("Alarms"));
+    model.setChannelFile(channelsPath.isEmpty() ? MonitorStore::channels() : settings.channels);
+    trendChosen = MonitorStore::hasTrendChannels();
+    tabs = new QTabWidget;
+    trend = new TrendTab(history);
+    tabs->addTab(trend, QStringLiteral("Trend"));
+    auto *alarmTab = new AlarmTab(alarms);
+    tabs->addTab(alarmTab, QStringLiteral("Alarms"));
+    connect(alarmTab, &AlarmTab::message, statusBar(), [this](const QString &text) { statusBar()->showMessage(text); });
+    connect(&alarms, &AlarmLog::activeCountChanged, this, [this](int count) {
+        tabs->setTabText(1, count ? QStringLiteral("Alarms (%1)").arg(count) : QStringLiteral("Alarms"));
+    });
     tabs->addTab(new TrafficView, QStringLiteral("Traffic"));
 
-    auto *splitter = new QSplitter(Qt::Vertical);
-    splitter->addWidget(table);
+    splitter = new QSplitter(Qt::Vertical);
+    auto *tree = new ChannelTree(model);
+    connect(tree, &ChannelTree::problem, this, [this](const QString &why) {
+        if (why.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(why);
+    });
+    splitter->addWidget(tree);
     splitter->addWidget(tabs);
-    splitter->setSizes({420, 560});
+    splitter->setSizes({300, 400});
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
     layout->addWidget(buildConnectionRow());
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    timing = settings.timing;
     lineHealthLabel = new QLabel;
     statusBar()->addPermanentWidget(lineHealthLabel);
     portEdit->setText(settings.port);
     addressEdit->setText(selectorList(settings.selectors));
     periodSpin->setValue(settings.periodSeconds);
-    model.setModules(settings.selectors);
     connect(&model, &LiveTableModel::alarmChanged, this, &MonitorWindow::onAlarm);
     connect(&model, &LiveTableModel::moduleAlarmChanged, this, &MonitorWindow::onModuleAlarm);
-    connect(&model, &LiveTableModel::plottedRowsChanged, this, &MonitorWindow::updatePlotChannels);
+    connect(&model, &LiveTableModel::plottedChannelsChanged, this, &MonitorWindow::updateTrendChannels);
+    connect(&model, &LiveTableModel::channelSettingsChanged, this, &MonitorWindow::onChannelSettingsChanged);
+    connect(&model, &LiveTableModel::refused, statusBar(), [this](const QString &why) { statusBar()->showMessage(why); });
     connect(&ages, &QTimer::timeout, &model, &LiveTableModel::refreshAges);
-    connect(plot, &TrendPlot::visibleRangeChanged, this, &MonitorWindow::updateStatistics);
+    connect(trend, &TrendTab::spanChanged, this, &MonitorStore::setSpanSeconds);
+    connect(trend, &TrendTab::message, statusBar(), [this](const QString &text) { statusBar()->showMessage(text); });
+    model.setModules(settings.selectors);
+    restoreTrendChannels();
+    trend->setSpanSeconds(MonitorStore::spanSeconds(600));
     ages.start(1000);
-    updatePlotChannels();
-    resize(1200, 1000);
+
+    // Fits a 1366x768 laptop; then as the user left it.
+    resize(1340, 700);
+    QSettings stored;
+    restoreGeometry(stored.value(QStringLiteral("window/geometry")).toByteArray());
+    splitter->restoreState(stored.value(QStringLiteral("window/splitter")).toByteArray());
+    updateTitle();
 }
 
-MonitorWindow::~MonitorWindow() = default;
+// The views go before the models and the history they show.
+MonitorWindow::~MonitorWindow()
+{
+    delete takeCentralWidget();
+}
 
 QWidget *MonitorWindow::buildConnectionRow()
 {
@@ -114,52 +132,34 @@ QWidget *MonitorWindow::buildConnectionRow()
     scanButton = new QPushButton(QStringLiteral("Scan"));
     recordButton = new QPushButton(QStringLiteral("Record…"));
     recordingLabel = new QLabel(QStringLiteral("Not recording"));
+    saveChannelsButton = new QPushButton(channelsPath.isEmpty() ? QStringLiteral("Save channels as…")
+                                                                : QStringLiteral("Save channels"));
+    saveChannelsButton->setObjectName(QStringLiteral("saveChannels"));
+    saveChannelsButton->setToolTip(channelsPath.isEmpty()
+                                       ? QStringLiteral("Tags, limits and hidden marks are kept for the next run; "
+                                                        "this writes them to a channel file for korun-log too")
+                                       : QStringLiteral("Writes the tags, limits and hidden marks to %1").arg(channelsPath));
     for (QWidget *widget : std::initializer_list<QWidget *>{new QLabel(QStringLiteral("Port:")), portEdit,
                                                             new QLabel(QStringLiteral("Modules:")), addressEdit,
                                                             scanButton, new QLabel(QStringLiteral("Period:")),
                                                             periodSpin, startButton, recordButton, recordingLabel})
         layout->addWidget(widget);
     layout->addStretch();
+    layout->addWidget(saveChannelsButton);
     connect(startButton, &QPushButton::clicked, this, &MonitorWindow::toggle);
     connect(scanButton, &QPushButton::clicked, this, &MonitorWindow::scanLine);
     connect(recordButton, &QPushButton::clicked, this, &MonitorWindow::toggleRecording);
+    connect(saveChannelsButton, &QPushButton::clicked, this, [this] {
+        if (!channelsPath.isEmpty()) {
+            saveChannels();
+            return;
+        }
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the channels to"),
+                                                          QStringLiteral("channels.json"), QStringLiteral("JSON (*.json)"));
+        if (!path.isEmpty())
+            saveChannels(path);
+    });
     return row;
-}
-
-QWidget *MonitorWindow::buildTrendTab()
-{
-    auto *tab = new QWidget;
-    auto *layout = new QVBoxLayout(tab);
-    auto *spanRow = new QHBoxLayout;
-    auto *span = new QComboBox;
-    const std::pair<const char *, int> spans[] = {{"1 min", 60},    {"10 min", 600},   {"1 h", 3600},
-                                                  {"6 h", 6 * 3600}, {"24 h", 24 * 3600}};
-    for (const auto &[name, seconds] : spans)
-        span->addItem(QString::fromLatin1(name), seconds);
-    span->setCurrentIndex(1);
-    spanRow->addWidget(new QLabel(QStringLiteral("Span:")));
-    spanRow->addWidget(span);
-    spanRow->addWidget(new QLabel(QStringLiteral("drag to zoom, right click to zoom out, middle button to pan")));
-    spanRow->addStretch();
-    layout->addLayout(spanRow);
-    plot = new TrendPlot(history);
-    plot->setSpanSeconds(600);
-    connect(span, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this, span] { plot->setSpanSeconds(span->currentData().toInt()); });
-    statistics = new QStandardItemModel(0, 6, this);
-    statistics->setHorizontalHeaderLabels({"Channel", "Minimum °C", "Maximum °C", "Mean °C", "Std. dev. °C",
-                                           "Rate °C/min"});
-    auto *statisticsView = new QTableView;
-    statisticsView->setModel(statistics);
-    statisticsView->verticalHeader()->hide();
-    statisticsView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    statisticsView->setMaximumHeight(150);
-    auto *split = new QSplitter(Qt::Vertical);
-    split->addWidget(plot);
-    split->addWidget(statisticsView);
-    split->setStretchFactor(0, 1);
-    layout->addWidget(split, 1);
-    return tab;
 }
 
 void MonitorWindow::toggle()
@@ -189,12 +189,16 @@ bool MonitorWindow::startPolling()
     }
     if (!proxy.adapterLatencyAdvice().isEmpty())
         emit reported(proxy.adapterLatencyAdvice());
-    model.setModules(selectors);
+    if (model.moduleCount() != selectors.size() || poller) {
+        model.setModules(selectors);
+        restoreTrendChannels();
+    }
     poller = std::make_unique<LinePoller>(proxy, selectors);
     connect(poller.get(), &LinePoller::swept, this, &MonitorWindow::onSwept);
     connect(poller.get(), &LinePoller::stopped, this, [this] {
         startButton->setText(QStringLiteral("Start"));
         scanButton->setEnabled(true);
+        updateTitle();
         if (quitWhenStopped) {
             stopRecording(QString());
             qApp->quit();
@@ -204,6 +208,7 @@ bool MonitorWindow::startPolling()
     startButton->setText(QStringLiteral("Stop"));
     scanButton->setEnabled(false);
     statusBar()->showMessage(QStringLiteral("Polling %1 module(s) on %2").arg(selectors.size()).arg(portEdit->text()));
+    updateTitle();
     return true;
 }
 
@@ -249,9 +254,9 @@ void MonitorWindow::onSwept(const QVector<SweepRow> &rows)
             emit reported(why);
         }
     }
+    chooseFirstTrendChannel();
     showLineHealth(rows);
-    plot->refresh();
-    updateStatistics();
+    trend->refresh();
 }
 
 // How the sweep fits the period, the slowest module, and a module that takes too much of it.
@@ -275,27 +280,6 @@ void MonitorWindow::showLineHealth(const QVector<SweepRow> &rows)
     lineHealthLabel->setText(text);
 }
 
-void MonitorWindow::onAlarm(int row, ChannelAlarm::Kind kind)
-{
-    const QString what = kind == ChannelAlarm::None ? QStringLiteral("cleared") : QString::fromLatin1(alarmText(kind));
-    addAlarmEntry(model.rowName(row), QStringLiteral("%1 (%2)").arg(what, model.readingText(row)));
-}
-
-// One entry per module, whichever of its channels were shown.
-void MonitorWindow::onModuleAlarm(int module, bool raised, const QString &failure)
-{
-    addAlarmEntry(model.moduleName(module), raised ? QStringLiteral("%1 (%2)").arg(QLatin1String(noAnswerText), failure)
-                                                   : QStringLiteral("cleared (answers again)"));
-}
-
-void MonitorWindow::addAlarmEntry(const QString &subject, const QString &what)
-{
-    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const QString entry = QStringLiteral("%1  %2  %3").arg(time, subject, what);
-    alarms->insertItem(0, entry);
-    emit reported(QStringLiteral("alarm: ") + entry);
-}
-
 bool MonitorWindow::startRecording(const QString &path)
 {
     QString error;
@@ -305,6 +289,7 @@ bool MonitorWindow::startRecording(const QString &path)
     }
     recordingLabel->setText(QStringLiteral("Recording to %1").arg(path));
     recordButton->setText(QStringLiteral("Stop recording"));
+    updateTitle();
     return true;
 }
 
@@ -315,6 +300,7 @@ void MonitorWindow::stopRecording(const QString &why)
     recorder.close();
     recordingLabel->setText(why.isEmpty() ? QStringLiteral("Not recording") : why);
     recordButton->setText(QStringLiteral("Record…"));
+    updateTitle();
 }
 
 void MonitorWindow::toggleRecording()
@@ -330,37 +316,52 @@ void MonitorWindow::toggleRecording()
         startRecording(path);
 }
 
-void MonitorWindow::updatePlotChannels()
+// Without a channel file the settings are kept at once; a file is written only on request.
+void MonitorWindow::onChannelSettingsChanged()
 {
-    const QVector<int> rows = model.plottedRows();
-    QStringList names;
-    for (int row : rows)
-        names << model.rowName(row);
-    plot->setChannels(rows, names);
-    updateStatistics();
+    if (channelsPath.isEmpty())
+        MonitorStore::setChannels(model.channelFile());
+    else
+        channelsChanged = true;
+    updateTitle();
 }
 
-void MonitorWindow::updateStatistics()
+bool MonitorWindow::saveChannels(const QString &path)
 {
-    const auto [from, to] = plot->visibleRangeMs();
-    const QVector<int> rows = model.plottedRows();
-    statistics->setRowCount(rows.size());
-    for (int i = 0; i < rows.size(); ++i) {
-        const TrendHistory::Statistics s = history.statistics(rows[i], from, to);
-        const double values[] = {s.minimum, s.maximum, s.mean, s.standardDeviation, s.ratePerMinute};
-        statistics->setItem(i, 0, new QStandardItem(model.rowName(rows[i])));
-        for (int column = 0; column < 5; ++column)
-            statistics->setItem(i, column + 1,
-                                new QStandardItem(std::isnan(values[column])
-                                                      ? QString()
-                                                      // + 0.0 turns a rounded -0 into 0
-                                                      : QString::number(std::round(values[column] * 1000) / 1000 + 0.0,
-                                                                        'f', 3)));
+    const QString target = path.isEmpty() ? channelsPath : path;
+    QString error;
+    if (target.isEmpty() || !model.channelFile().write(target, error)) {
+        statusBar()->showMessage(QStringLiteral("Channels not saved: %1").arg(target.isEmpty() ? QStringLiteral("no file") : error));
+        return false;
     }
+    if (target == channelsPath)
+        channelsChanged = false;
+    statusBar()->showMessage(QStringLiteral("Channels saved to %1").arg(target));
+    updateTitle();
+    return true;
+}
+
+void MonitorWindow::updateTitle()
+{
+    const bool polling = poller && poller->isRunning();
+    QString title = QStringLiteral("Korun monitor — %1").arg(portEdit->text().isEmpty() ? QStringLiteral("no port") : portEdit->text());
+    title += polling ? QString() : QStringLiteral(" (stopped)");
+    title += recorder.isOpen() ? QStringLiteral(" — recording to %1").arg(recorder.path()) : QStringLiteral(" — not recording");
+    if (channelsChanged)
+        title += QStringLiteral(" — channels not saved");
+    setWindowTitle(title);
+}
+
+void MonitorWindow::saveLayout()
+{
+    QSettings stored;
+    stored.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    stored.setValue(QStringLiteral("window/splitter"), splitter->saveState());
 }
 
 void MonitorWindow::finishAndQuit()
 {
+    saveLayout();
     quitWhenStopped = true;
     if (poller && poller->isRunning()) {
         poller->stop();

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "link_settings.h"
-#include "link_timing_options.h"
-#include "slow_module_watch.h"
+#include "alarm_log.h"
+#include "channel_file.h"
 #include "csv_recorder.h"
 #include "korun_mbproxy.h"
 #include "line_poller.h"
+#include "link_settings.h"
+#include "link_timing_options.h"
 #include "live_table_model.h"
+#include "slow_module_watch.h"
 #include "trend_history.h"
 
 #include <QMainWindow>
@@ -14,25 +16,27 @@
 
 #include <memory>
 
-class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
-class QStandardItemModel;
-class TrendPlot;
+class QSplitter;
+class QTabWidget;
+class TrendTab;
 
 struct MonitorSettings {
     QString port;
     LinkTiming timing = defaultLinkTiming;
     QVector<int> selectors = {0};
     double periodSeconds = 1.0;
-    QString recordPath;
+    // --channels: the file the tags, limits and hidden marks come from and are saved to on
+    // request; empty: they live in QSettings.
+    QString channelsPath;
+    ChannelFile channels;
 };
 
-// The line at a glance: a live table of every module's channels with alarms, a trend of
-// the chosen channels with statistics over the visible span, recording to CSV in
+// The line at a glance: a table of the modules and their channels, a trend of the chosen
+// channels with statistics over the visible span, the alarms, recording to CSV in
 // korun-log's format, and the line's traffic.
 class MonitorWindow : public QMainWindow
 {
@@ -45,12 +49,17 @@ public:
     // Polls the line with the settings in the window; false with the reason in the status bar.
     bool startPolling();
     bool startRecording(const QString &path);
-    // Finds the modules that answer and takes them as the modules to poll.
     void scanLine();
+    // Writes the tags, limits and hidden marks to the channel file (or `path`).
+    bool saveChannels(const QString &path = QString());
     // Ends polling after the sweep under way, closes the recording, then quits the application.
     void finishAndQuit();
-    // A row could not be recorded (disk full...) during the run.
     bool recordingFailed() const { return recordingLost; }
+
+    LiveTableModel &liveModel() { return model; }
+    AlarmLog &alarmLog() { return alarms; }
+    const TrendHistory &trendHistory() const { return history; }
+    TrendTab *trendTab() const { return trend; }
 
 signals:
     // What an operator at a terminal sees too: every alarm entry, a recording that stopped.
@@ -61,37 +70,45 @@ protected:
 
 private:
     QWidget *buildConnectionRow();
-    QWidget *buildTrendTab();
     void toggle();
     void stopPolling();
     void onSwept(const QVector<SweepRow> &rows);
-    void onAlarm(int row, ChannelAlarm::Kind kind);
+    void onAlarm(int channel, ChannelAlarm::Kind was, ChannelAlarm::Kind now);
     void onModuleAlarm(int module, bool raised, const QString &failure);
-    void addAlarmEntry(const QString &subject, const QString &what);
+    void report(const QString &subject, const QString &what);
     void toggleRecording();
     void stopRecording(const QString &why);
-    void updatePlotChannels();
-    void updateStatistics();
-
+    void updateTrendChannels();
+    void chooseFirstTrendChannel();
+    void restoreTrendChannels();
+    void onChannelSettingsChanged();
+    void updateTitle();
+    void saveLayout();
     void showLineHealth(const QVector<SweepRow> &rows);
 
     Korun_MBProxy proxy;
     LinkTiming timing;
+    QString channelsPath;
+    bool channelsChanged = false;
+    bool trendChosen = false;
+    bool restoringTrend = false;
     std::unique_ptr<LinePoller> poller;
     SlowModuleWatch slowModules;
-    QLabel *lineHealthLabel = nullptr;
     CsvRecorder recorder;
     LiveTableModel model;
+    AlarmLog alarms;
     TrendHistory history;
-    TrendPlot *plot = nullptr;
-    QStandardItemModel *statistics = nullptr;
-    QListWidget *alarms = nullptr;
+    QSplitter *splitter = nullptr;
+    QTabWidget *tabs = nullptr;
+    TrendTab *trend = nullptr;
+    QLabel *lineHealthLabel = nullptr;
     QLineEdit *portEdit = nullptr;
     QLineEdit *addressEdit = nullptr;
     QDoubleSpinBox *periodSpin = nullptr;
     QPushButton *startButton = nullptr;
     QPushButton *scanButton = nullptr;
     QPushButton *recordButton = nullptr;
+    QPushButton *saveChannelsButton = nullptr;
     QLabel *recordingLabel = nullptr;
     QTimer ages;
     bool quitWhenStopped = false;

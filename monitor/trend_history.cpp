@@ -321,6 +321,16 @@ QVector<QPointF> TrendHistory::decimated(int channel, qint64 fromMs, qint64 toMs
     return out;
 }
 
+QVector<QPair<qint64, float>> TrendHistory::readings(int channel, qint64 fromMs, qint64 toMs) const
+{
+    QVector<QPair<qint64, float>> out;
+    if (channel < 0 || channel >= channelCount() || toMs < fromMs || lanes[channel / perLane].nextRow == 0)
+        return out;
+    visitReadings(lanes[channel / perLane], channels[channel], fromMs, toMs,
+                  [&](qint64 t, float value) { out.append({t, value}); });
+    return out;
+}
+
 TrendHistory::Statistics TrendHistory::statistics(int channel, qint64 fromMs, qint64 toMs) const
 {
     Statistics r;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPair>
 #include <QPointF>
 #include <QVector>
 #include <QtGlobal>
@@ -52,6 +53,8 @@ public:
     // Over the readings (not NaN) in [fromMs, toMs]: the standard deviation of a sample
     // (n - 1), ratePerMinute the slope of the least-squares line in degC/min.
     Statistics statistics(int channel, qint64 fromMs, qint64 toMs) const;
+    // Every reading of the channel in [fromMs, toMs], NaN for a failed one, in time order.
+    QVector<QPair<qint64, float>> readings(int channel, qint64 fromMs, qint64 toMs) const;
 
     std::size_t memoryBytes() const;
     qint64 droppedReadings() const { return dropped; }

@@ -9,13 +9,18 @@
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
+#include <qwt_picker_machine.h>
 #include <qwt_plot_magnifier.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_renderer.h>
 #include <qwt_plot_panner.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_div.h>
 #include <qwt_series_data.h>
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QImage>
 #include <QPainter>
 
 #include <cmath>
@@ -93,6 +98,30 @@ protected:
     }
 };
 
+// A vertical line under the mouse, reading every plotted channel at its time.
+class CursorPicker : public QwtPlotPicker
+{
+public:
+    CursorPicker(TrendPlot *plot)
+        : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, VLineRubberBand, AlwaysOn, plot->canvas()), plot(plot)
+    {
+        setStateMachine(new QwtPickerTrackerMachine);
+        setRubberBandPen(QPen(QColor(0, 0, 0, 120), 1, Qt::DashLine));
+    }
+
+protected:
+    QwtText trackerTextF(const QPointF &pos) const override
+    {
+        QwtText text(plot->cursorText(qint64(std::llround(pos.x()))));
+        text.setRenderFlags(Qt::AlignLeft);
+        text.setBackgroundBrush(QColor(255, 255, 255, 220));
+        return text;
+    }
+
+private:
+    TrendPlot *plot;
+};
+
 // The wheel stretches the time axis only: the temperatures keep the scale they had.
 class TimeMagnifier : public QwtPlotMagnifier
 {
@@ -157,7 +186,8 @@ TrendPlot::TrendPlot(const TrendHistory &history, QWidget *parent) : QwtPlot(par
     zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
     zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
     zoomer->setRubberBandPen(QPen(Qt::darkBlue));
-    zoomer->setTrackerPen(QPen(Qt::black));
+    zoomer->setTrackerMode(QwtPicker::AlwaysOff); // the cursor reads the values
+    cursor = new CursorPicker(this);
     connect(zoomer, &QwtPlotZoomer::zoomed, this, [this] { zoomed(); });
 
     // Middle button, and Ctrl+left for want of one.
@@ -173,13 +203,19 @@ TrendPlot::TrendPlot(const TrendHistory &history, QWidget *parent) : QwtPlot(par
     refresh();
 }
 
-void TrendPlot::setChannels(const QVector<int> &list, const QStringList &names)
+void TrendPlot::setChannels(const QVector<int> &list, const QStringList &names,
+                            const QVector<QPair<double, double>> &limits)
 {
     for (QwtPlotCurve *curve : qAsConst(curves)) {
         curve->detach();
         delete curve;
     }
     curves.clear();
+    for (QwtPlotMarker *line : qAsConst(limitLines)) {
+        line->detach();
+        delete line;
+    }
+    limitLines.clear();
     channels = list;
     auto *legendWidget = qobject_cast<QwtLegend *>(legend());
     for (int i = 0; i < list.size(); ++i) {
@@ -187,6 +223,17 @@ void TrendPlot::setChannels(const QVector<int> &list, const QStringList &names)
         curve->setPen(curveColour(i), 1);
         curve->attach(this);
         curves.append(curve);
+        for (double limit : {limits.value(i, {NAN, NAN}).first, limits.value(i, {NAN, NAN}).second}) {
+            if (std::isnan(limit))
+                continue;
+            auto *line = new QwtPlotMarker(curve->title().text() + QStringLiteral(" limit"));
+            line->setLineStyle(QwtPlotMarker::HLine);
+            line->setLinePen(curveColour(i), 1, Qt::DashLine);
+            line->setYValue(limit);
+            line->setItemAttribute(QwtPlotItem::Legend, false);
+            line->attach(this);
+            limitLines.append(line);
+        }
         if (legendWidget) {
             if (auto *label = qobject_cast<QwtLegendLabel *>(legendWidget->legendWidget(itemToInfo(curve))))
                 label->setChecked(true);
@@ -200,6 +247,61 @@ void TrendPlot::setSpanSeconds(int seconds)
     span = qBound(60, seconds, 24 * 3600);
     following = true;
     refresh();
+}
+
+void TrendPlot::setRangeMs(qint64 fromMs, qint64 toMs)
+{
+    following = false;
+    setAxisScale(xBottom, double(fromMs), double(std::max(toMs, fromMs + 1000)));
+    redraw();
+    zoomer->setZoomBase(false); // right click comes back to this span
+}
+
+QVector<TrendPlot::CursorReading> TrendPlot::readingsAt(qint64 msecs) const
+{
+    const QwtScaleMap map = canvasMap(xBottom);
+    // A few pixels either way, and never less than a few seconds.
+    const qint64 reach = std::max<qint64>(3000, qint64(std::abs(map.invTransform(4) - map.invTransform(0))));
+    QVector<CursorReading> found;
+    for (int i = 0; i < curves.size(); ++i) {
+        CursorReading reading;
+        reading.name = curves[i]->title().text();
+        for (const auto &[t, value] : history.readings(channels[i], msecs - reach, msecs + reach)) {
+            if (reading.msecs < 0 || std::abs(t - msecs) < std::abs(reading.msecs - msecs)) {
+                reading.msecs = t;
+                reading.value = value;
+            }
+        }
+        found.append(reading);
+    }
+    return found;
+}
+
+QString TrendPlot::cursorText(qint64 msecs) const
+{
+    QStringList lines{QDateTime::fromMSecsSinceEpoch(msecs).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))};
+    for (const CursorReading &r : readingsAt(msecs)) {
+        const QString value = r.msecs < 0 ? QStringLiteral("no reading")
+            : std::isnan(r.value)         ? QStringLiteral("failed reading")
+                                          : QStringLiteral("%1 \u00b0C").arg(double(r.value), 0, 'f', 2);
+        lines << QStringLiteral("%1: %2").arg(r.name, value);
+    }
+    shownCursor = lines.join(QLatin1Char('\n'));
+    shownCursorMs = msecs;
+    return shownCursor;
+}
+
+bool TrendPlot::saveImage(const QString &path, const QSize &pixels) const
+{
+    const QString format = QFileInfo(path).suffix().toLower();
+    if (format != QLatin1String("png") && format != QLatin1String("svg"))
+        return false;
+    QwtPlotRenderer renderer;
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground, false);
+    const int dpi = 96;
+    const QSizeF millimetres(pixels.width() * 25.4 / dpi, pixels.height() * 25.4 / dpi);
+    renderer.renderDocument(const_cast<TrendPlot *>(this), path, format, millimetres, dpi);
+    return QFileInfo(path).size() > 0;
 }
 
 void TrendPlot::refresh()

@@ -1,6 +1,4 @@
-// korun-monitor: its channel alarms, and the program recording a line until SIGTERM.
-#include "channel_alarm.h"
-#include "sensor_catalogue.h"
+// korun-monitor as a program: recording a line until SIGTERM, its alarms on standard error.
 #include "sim_line.h"
 
 #include <QFile>
@@ -16,8 +14,7 @@ class TestMonitor : public QObject
     Q_OBJECT
 
 private slots:
-    void alarmsRaiseAndClearWithHysteresis_data();
-    void alarmsRaiseAndClearWithHysteresis();
+    void initTestCase();
     void recordsUntilSigterm();
     void fullDiskStopsTheRecordingAndTheExitStatusSaysSo();
     void silentModuleIsOneAlarmUntilItAnswers();
@@ -53,43 +50,11 @@ struct MonitorRun {
 
 } // namespace
 
-void TestMonitor::alarmsRaiseAndClearWithHysteresis_data()
+// The programs started here keep their settings away from the user's.
+void TestMonitor::initTestCase()
 {
-    QTest::addColumn<int>("sensor");
-    QTest::addColumn<QVector<double>>("readings"); // NaN: no temperature
-    QTest::addColumn<QVector<int>>("states");
-    using V = QVector<double>;
-    using S = QVector<int>;
-    const double none = NAN;
-    // Limits 0..100 degC, hysteresis 1 degC.
-    QTest::newRow("high, held inside the band, cleared below") << int(TC_K) << V{50, 101, 99.5, 98.9}
-                                                                << S{ChannelAlarm::None, ChannelAlarm::High,
-                                                                     ChannelAlarm::High, ChannelAlarm::None};
-    QTest::newRow("low, cleared above the band") << int(TR_100Pt) << V{-1, 0.5, 1.5}
-                                                 << S{ChannelAlarm::Low, ChannelAlarm::Low, ChannelAlarm::None};
-    QTest::newRow("no temperature is a break") << int(TC_J) << V{20, none, 20}
-                                               << S{ChannelAlarm::None, ChannelAlarm::SensorBreak, ChannelAlarm::None};
-    QTest::newRow("outside the Pt range is a break") << int(TR_100Pt) << V{900, 50}
-                                                     << S{ChannelAlarm::SensorBreak, ChannelAlarm::None};
-    // Type K is defined up to 1372 degC: 1350 is above the limit, not a broken sensor.
-    QTest::newRow("K within its range up to 1372") << int(TC_K) << V{1350, 1373, 1371}
-                                                  << S{ChannelAlarm::High, ChannelAlarm::SensorBreak, ChannelAlarm::High};
-    QTest::newRow("no sensor, no alarm") << int(NO_SENSOR) << V{none, 500} << S{ChannelAlarm::None, ChannelAlarm::None};
-}
-
-void TestMonitor::alarmsRaiseAndClearWithHysteresis()
-{
-    QFETCH(int, sensor);
-    QFETCH(QVector<double>, readings);
-    QFETCH(QVector<int>, states);
-    ChannelAlarm alarm;
-    alarm.low = 0;
-    alarm.high = 100;
-    for (int i = 0; i < readings.size(); ++i) {
-        const std::optional<float> t = std::isnan(readings[i]) ? std::nullopt : std::optional<float>(float(readings[i]));
-        alarm.update(unsigned(sensor), t);
-        QVERIFY2(alarm.kind() == states[i], qPrintable(QString("reading %1").arg(i)));
-    }
+    static QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
 }
 
 void TestMonitor::recordsUntilSigterm()

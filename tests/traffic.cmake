@@ -1,1 +1,0 @@
-korun_test(tst_traffic_decoder korun_traffic)

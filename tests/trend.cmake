@@ -1,1 +1,0 @@
-korun_test(tst_trend_history korun_trend)
