@@ -18,7 +18,9 @@ thermocouples).
   --period SECONDS   time between refreshes, more than 0 and at most 86400; default 1
   --count N          stop after N periods; default: run until Ctrl-C or SIGTERM
   --output FILE      append to FILE (the header is written to a new or empty file only;
-                     a file with another header is refused); default, or -: standard output
+                     a file with another header is refused); default, or -: standard output.
+                     %Y, %m and %d in FILE give one file per UTC day, each with its
+                     header: --output /var/lib/korun/line1-%Y-%m-%d.csv
 )";
 
 const char logUsageEnd[] = R"(  --mqtt HOST[:PORT] also publish every module's refresh to this MQTT broker (port 1883

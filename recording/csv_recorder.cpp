@@ -1,12 +1,23 @@
 #include "csv_recorder.h"
 
 #include "csv_format.h"
+#include "dated_path.h"
 #include "module_line.h"
 
 #include <cstdio>
 
 
 bool CsvRecorder::open(const QString &path, QString &error)
+{
+    pattern = path;
+    day = QDate();
+    const bool dated = path != QLatin1String("-") && hasDatePattern(path);
+    if (dated)
+        day = QDateTime::currentDateTimeUtc().date();
+    return openFile(dated ? datedPath(path, day) : path, error);
+}
+
+bool CsvRecorder::openFile(const QString &path, QString &error)
 {
     file.close();
     lastError.clear();
@@ -45,6 +56,16 @@ bool CsvRecorder::open(const QString &path, QString &error)
 
 bool CsvRecorder::write(const SweepRow &row)
 {
+    if (day.isValid()) {
+        const QDateTime time = row.snapshot.time.isValid() ? row.snapshot.time : QDateTime::currentDateTimeUtc();
+        const QDate rowDay = time.toUTC().date();
+        QString error;
+        if (rowDay != day && !openFile(datedPath(pattern, rowDay), error)) {
+            lastError = error;
+            return false;
+        }
+        day = rowDay;
+    }
     if (headerDue && !writeLine(csvHeader()))
         return false;
     headerDue = false;

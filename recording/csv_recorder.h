@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QFile>
 #include <QString>
 
@@ -7,7 +8,10 @@ struct SweepRow;
 
 // Rows in korun-log's CSV format (csv_format.h), each one flushed to the file system as it
 // is written, so that a pulled cable or a killed process loses at most the row being
-// written.
+// written. A path with "%Y", "%m" or "%d" (dated_path.h) names one file per UTC day: a row
+// of another day than the open file's goes to that day's file, which gets its own header,
+// so that a recorder running for a year leaves files that can be read, moved and removed
+// one day at a time.
 class CsvRecorder
 {
 public:
@@ -23,9 +27,12 @@ public:
     QString error() const { return lastError; }
 
 private:
+    bool openFile(const QString &path, QString &error);
     bool writeLine(const QString &line);
 
     QFile file;
+    QString pattern; // the path given to open(), with its date conversions
+    QDate day;       // of the open file, for a dated pattern; null otherwise
     QString lastError;
     bool headerDue = false; // written with the first row, so a full disk shows as a write error
 };
