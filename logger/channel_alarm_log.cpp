@@ -89,9 +89,12 @@ void addChannelLabels(QJsonArray &channels, const ModuleSnapshot &snapshot)
         QJsonObject object = channels[channel].toObject();
         const QString tag = b.file.value(selectorOf(snapshot.busAddress), channel).tag;
         object["tag"] = tag.isEmpty() ? QJsonValue::Null : QJsonValue(tag);
-        // A refresh that did not read the channels knows no alarm: its status says "not read".
+        // Null where there is no limit or range alarm to tell: a refresh that did not read the
+        // channels ("not read"), and a value the module sent as NaN or infinity (its status
+        // says which; standard error calls it a sensor break).
         const ChannelAlarm::Kind kind = snapshot.records ? alarmOf(snapshot.busAddress, channel).kind() : ChannelAlarm::None;
-        object["alarm"] = kind == ChannelAlarm::None ? QJsonValue::Null : QJsonValue(QLatin1String(alarmKey(kind)));
+        object["alarm"] = kind == ChannelAlarm::None || kind == ChannelAlarm::SensorBreak
+            ? QJsonValue::Null : QJsonValue(QLatin1String(alarmKey(kind)));
         channels[channel] = object;
     }
 }

@@ -10,6 +10,6 @@ struct ModuleSnapshot;
 void setChannelFile(const ChannelFile &file);
 // Follows one refresh of a module; a refresh seen before changes nothing.
 void followChannelAlarms(const ModuleSnapshot &snapshot);
-// Adds "tag" and "alarm" (null, "low", "high", "over_range", "under_range", "sensor_break")
-// to the four channel objects of a module's state message.
+// Adds "tag" and "alarm" (null, "low", "high", "over_range", "under_range") to the four
+// channel objects of a module's state message.
 void addChannelLabels(QJsonArray &channels, const ModuleSnapshot &snapshot);

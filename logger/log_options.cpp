@@ -40,9 +40,10 @@ const char logUsageEnd[] = R"(  --mqtt HOST[:PORT] also publish every module's r
   --mqtt-queue N     messages kept while the broker is away; beyond, the oldest
                      measurements are dropped and counted; default 100000
   --channels FILE    the channel file shared with korun-monitor: each channel's "tag" and
-                     "alarm" (null, "low", "high", "over_range", "under_range",
-                     "sensor_break") go into the state message, every alarm change to
-                     standard error; a file that cannot be right is refused (status 2)
+                     "alarm" (null, "low", "high", "over_range", "under_range") go into
+                     the state message, every alarm change (and a sensor break: NaN or
+                     infinity from the module) to standard error with UTC time, module,
+                     channel and tag; a file that cannot be right is refused (status 2)
   --help             this text
   --version          the program's version
 

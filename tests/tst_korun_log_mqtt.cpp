@@ -190,6 +190,7 @@ private slots:
     void brokerAwayAndBack();
     void stateSaysWhatItKnowsAndTheWillSaysOffline();
     void orderlyStopSaysEveryModuleOffline();
+    void channelTagsAndAlarmsFollowTheMonitorsRule();
     void refusalsAreNamed_data();
     void refusalsAreNamed();
 
@@ -357,6 +358,38 @@ void TestKorunLogMqtt::orderlyStopSaysEveryModuleOffline()
     QVERIFY2(failuresAddUp(errors), qPrintable(errors));
 }
 
+// With --channels: each channel's tag and alarm by the shared rule (high limit, a Pt100
+// beyond its range, low limit, no sensor), and the alarms on standard error.
+void TestKorunLogMqtt::channelTagsAndAlarmsFollowTheMonitorsRule()
+{
+    SimLine line;
+    QVERIFY(line.start({"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@900", "--channel", "3=TC_J@20"}));
+    QFile file(dir.filePath("channels.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(R"({"format": "korun-channels/1", "channels": [
+        {"module": "0", "channel": 1, "tag": "Furnace", "high_C": 250}, {"module": "0", "channel": 3, "low_C": 25}]})"));
+    file.close();
+    Subscriber states(broker.port, "korun/tags/#");
+    QVERIFY(states.waitReady());
+    QProcess log;
+    startLog(log, line.portName(), "tags", {"--period", "0.2", "--count", "3", "--output", dir.filePath("tags.csv"),
+                                            "--channels", file.fileName()});
+    QVERIFY(log.waitForFinished(10000));
+    QMap<int, QJsonObject> received;
+    QVERIFY(QTest::qWaitFor([&] { return (received = states.states()).contains(3); }, 5000));
+    QCOMPARE(schemaComplaints("state", {QJsonDocument(received[3]).toJson(QJsonDocument::Compact)}), QString());
+    const QJsonArray channels = received[3]["channels"].toArray();
+    const QJsonValue tags[] = {"Furnace", QJsonValue::Null, QJsonValue::Null, QJsonValue::Null};
+    const QJsonValue alarms[] = {"high", "over_range", "low", QJsonValue::Null};
+    for (int channel = 0; channel < 4; ++channel) {
+        QCOMPARE(channels[channel].toObject()["tag"], tags[channel]);
+        QCOMPARE(channels[channel].toObject()["alarm"], alarms[channel]);
+    }
+    const QString errors = log.readAllStandardError();
+    QVERIFY2(QRegularExpression("korun-log: alarm \\d{4}-\\d\\d-\\d\\dT[0-9:.]+Z module 0 channel 1 \"Furnace\": "
+                                "High alarm \\(300\\.\\d\\d degC\\)\n").match(errors).hasMatch(), qPrintable(errors));
+    QCOMPARE(errors.count("korun-log: alarm "), 3);
+}
+
 void TestKorunLogMqtt::refusalsAreNamed_data()
 {
     QTest::addColumn<QString>("listener"); // none: korun-log must not get as far as a broker
@@ -367,6 +400,12 @@ void TestKorunLogMqtt::refusalsAreNamed_data()
                                      << "^korun-log: cannot read the MQTT CA file " + QRegularExpression::escape(missing) + unreadable + "\n$";
     QTest::newRow("password file missing") << "" << QStringList{"--mqtt-user", "korun", "--mqtt-password-file", missing}
                                            << "^korun-log: cannot read the MQTT password file " + QRegularExpression::escape(missing) + unreadable + "\n$";
+    QFile channels(dir.filePath("bad-channels.json"));
+    QVERIFY(channels.open(QIODevice::WriteOnly) && channels.write(R"({"format": "korun-channels/1", "channels": [
+        {"module": "3", "channel": 2, "low_C": 40, "high_C": 30}]})"));
+    QTest::newRow("channel file") << "" << QStringList{"--channels", channels.fileName()}
+                                  << "^korun-log: channel file .*bad-channels.json: entry 1 \\(module 3, channel 2\\): "
+                                     "the low limit 40 must be below the high limit 30\n$";
     QTest::newRow("wrong password") << "passwords" << QStringList{"--mqtt-user", "korun", "--mqtt-password-file",
                                                                   dir.filePath("wrong")}
                                     << "korun-log: MQTT broker 127.0.0.1:\\d+ refused the connection: "

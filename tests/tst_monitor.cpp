@@ -18,6 +18,7 @@ private slots:
     void recordsUntilSigterm();
     void fullDiskStopsTheRecordingAndTheExitStatusSaysSo();
     void silentModuleIsOneAlarmUntilItAnswers();
+    void channelFileThatCannotBeRightIsRefused();
 };
 
 namespace {
@@ -130,6 +131,21 @@ void TestMonitor::silentModuleIsOneAlarmUntilItAnswers()
     QVERIFY(QTest::qWaitFor([&] { return statuses("3").last() == "channel 1 sent NaN"; }, 5000));
     QCOMPARE(monitor.stop(), 0);
     QCOMPARE(monitor.err.count("alarm: "), 3);
+}
+
+// Refused with the entry named, before any port is opened (this one does not exist).
+void TestMonitor::channelFileThatCannotBeRightIsRefused()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("channels.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(R"({"format": "korun-channels/1", "channels": [
+        {"module": "3", "channel": 1}, {"module": "3", "channel": 1, "tag": "again"}]})"));
+    file.close();
+    MonitorRun monitor;
+    monitor.start({"--port", "/nonexistent/port", "--channels", file.fileName()});
+    QVERIFY(monitor.process.waitForFinished(5000));
+    QCOMPARE(monitor.process.exitCode(), 2);
+    QVERIFY2(monitor.said("entry 2 (module 3, channel 1): the channel is named twice\n", 1000), qPrintable(monitor.err));
 }
 
 QTEST_MAIN(TestMonitor)
