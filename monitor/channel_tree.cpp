@@ -27,6 +27,7 @@ ChannelTree::ChannelTree(LiveTableModel &model, QWidget *parent) : QWidget(paren
                            | QAbstractItemView::AnyKeyPressed);
     table->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->header()->setStretchLastSection(false);
+    table->header()->setSectionResizeMode(LiveTableModel::Tag, QHeaderView::Stretch);
     for (auto *delegate : table->findChildren<LimitDelegate *>())
         connect(delegate, &LimitDelegate::problem, this, &ChannelTree::problem);
     connect(visibleChannels, &QAbstractItemModel::modelReset, this, &ChannelTree::layOut);

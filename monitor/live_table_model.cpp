@@ -310,7 +310,7 @@ QVariant LiveTableModel::data(const QModelIndex &index, int role) const
 QVariant LiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char *const titles[ColumnCount] = {"Module / channel", "Tag", "Sensor", "Value", "Temperature °C",
-                                                    "Age", "Low °C", "High °C", "Alarm", "Hide", "Trend"};
+                                                    "Low °C", "High °C", "Alarm", "Hide", "Trend"};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
         return QString::fromUtf8(titles[section]);
     return QAbstractItemModel::headerData(section, orientation, role);

@@ -22,7 +22,7 @@ class LiveTableModel : public QAbstractItemModel
     Q_OBJECT
 
 public:
-    enum Column { Name, Tag, Sensor, Value, Temperature, Age, LowLimit, HighLimit, Alarm, Hide, Trend, ColumnCount };
+    enum Column { Name, Tag, Sensor, Value, Temperature, LowLimit, HighLimit, Alarm, Hide, Trend, ColumnCount };
     // Column Name, "1" for a channel kept out of the way (hidden, or without a sensor).
     static constexpr int OutOfWayRole = Qt::UserRole + 1;
 

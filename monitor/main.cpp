@@ -1,5 +1,6 @@
 // korun-monitor: the modules of a line at a glance, with trends, alarms and recording.
 #include "link_timing_options.h"
+#include "refresh_period.h"
 #include "monitor_window.h"
 #include "stop_signals.h"
 #include "traffic_view.h"
@@ -23,14 +24,15 @@ the line's Modbus traffic. Everything on the command line can also be set in the
   --port PATH        serial port of the RS-485 adapter; polling starts at once when given
   --address X,Y,...  the modules' address switches, 0..F; default 0
   --scan             find the modules on the line first (instead of --address)
-  --period SECONDS   time between refreshes of the line; default 1
+  --period SECONDS   time between refreshes of the line, 0.01 (as fast as the line answers)
+                     to 86400 (a day); default 1
   --record FILE      record to FILE from the start (appended to, in korun-log's format)
   --channels FILE    tags, alarm limits and hidden channels from this channel file (shared
                      with korun-log), saved back to it with "Save channels"; without it
                      they are kept between runs in the monitor's own settings
 )";
 
-const char usageEnd[] = R"(  --help, --version
+const char usageEnd[] = R"(  -h, --help, --version
 
 Every entry of the alarm list also goes to standard error. SIGTERM, Ctrl-C or closing
 the window lets the refresh under way finish, closes the recording and exits with status
@@ -43,8 +45,8 @@ int main(int argc, char *argv[])
 {
     const LinkTimingOptions timingOptions(MonitorSettings().timing);
     // Before QApplication, which needs a display.
-    if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "--version"))) {
-        if (!std::strcmp(argv[1], "--help")) {
+    if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--version"))) {
+        if (std::strcmp(argv[1], "--version")) {
             std::fputs(usage, stdout);
             std::fputs(qPrintable(timingOptions.helpText(21)), stdout);
             std::fputs(usageEnd, stdout);
@@ -52,12 +54,6 @@ int main(int argc, char *argv[])
             std::printf("korun-monitor %s\n", KORUN_VERSION);
         return 0;
     }
-    QApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Korun"));
-    QCoreApplication::setApplicationName(QStringLiteral("korun-monitor"));
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    TrafficView::installMessageHandler();
-
     QCommandLineParser parser;
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"));
@@ -67,7 +63,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("FILE"));
     parser.addOptions({port, address, scan, period, record, channels});
     timingOptions.addTo(parser);
-    if (!parser.parse(application.arguments())) {
+    // Every option is checked before QApplication, which aborts without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korun-monitor: %s (see --help)\n", qPrintable(parser.errorText()));
         return 2;
     }
@@ -80,8 +80,9 @@ int main(int argc, char *argv[])
     settings.port = parser.value(port);
     bool ok = true;
     settings.periodSeconds = parser.value(period).toDouble(&ok);
-    if (!ok || !(settings.periodSeconds >= 0.05 && settings.periodSeconds <= 3600)) {
-        std::fputs("korun-monitor: --period must be a number of seconds from 0.05 to 3600\n", stderr);
+    if (!ok || !(settings.periodSeconds >= RefreshPeriod::minSeconds && settings.periodSeconds <= RefreshPeriod::maxSeconds)) {
+        std::fprintf(stderr, "korun-monitor: --period must be a number of seconds from %g to %g, not '%s'\n",
+                     RefreshPeriod::minSeconds, RefreshPeriod::maxSeconds, qPrintable(parser.value(period)));
         return 2;
     }
     if (parser.isSet(address)) {
@@ -104,6 +105,12 @@ int main(int argc, char *argv[])
             return 2;
         }
     }
+
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Korun"));
+    QCoreApplication::setApplicationName(QStringLiteral("korun-monitor"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    TrafficView::installMessageHandler();
 
     MonitorWindow window(settings);
     QObject::connect(&window, &MonitorWindow::reported,

@@ -20,17 +20,18 @@ void MonitorWindow::updateTrendChannels()
         MonitorStore::setTrendChannels(keys);
 }
 
-void MonitorWindow::restoreTrendChannels()
+void MonitorWindow::setModules(const QVector<int> &selectors)
 {
-    if (!trendChosen)
-        return;
-    QVector<int> channels;
-    const QStringList keys = MonitorStore::trendChannels();
-    for (int channel = 0; channel < model.moduleCount() * 4; ++channel)
-        if (keys.contains(QStringLiteral("%1:%2").arg(model.selectorOf(channel), 0, 16).arg(channel % 4 + 1)))
-            channels << channel;
     restoringTrend = true;
-    model.setPlottedChannels(channels);
+    model.setModules(selectors);
+    if (trendChosen) {
+        QVector<int> channels;
+        const QStringList keys = MonitorStore::trendChannels();
+        for (int channel = 0; channel < model.moduleCount() * 4; ++channel)
+            if (keys.contains(QStringLiteral("%1:%2").arg(model.selectorOf(channel), 0, 16).arg(channel % 4 + 1)))
+                channels << channel;
+        model.setPlottedChannels(channels);
+    }
     restoringTrend = false;
 }
 

@@ -3,6 +3,7 @@
 #include "alarm_tab.h"
 #include "channel_tree.h"
 #include "line_scan.h"
+#include "refresh_period.h"
 #include "monitor_store.h"
 #include "traffic_view.h"
 #include "trend_plot.h"
@@ -98,8 +99,7 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     connect(&ages, &QTimer::timeout, &model, &LiveTableModel::refreshAges);
     connect(trend, &TrendTab::spanChanged, this, &MonitorStore::setSpanSeconds);
     connect(trend, &TrendTab::message, statusBar(), [this](const QString &text) { statusBar()->showMessage(text); });
-    model.setModules(settings.selectors);
-    restoreTrendChannels();
+    setModules(settings.selectors);
     trend->setSpanSeconds(MonitorStore::spanSeconds(600));
     ages.start(1000);
 
@@ -126,7 +126,7 @@ QWidget *MonitorWindow::buildConnectionRow()
     addressEdit = new QLineEdit;
     addressEdit->setPlaceholderText(QStringLiteral("0,3,7"));
     periodSpin = new QDoubleSpinBox;
-    periodSpin->setRange(0.05, 3600);
+    periodSpin->setRange(RefreshPeriod::minSeconds, RefreshPeriod::maxSeconds);
     periodSpin->setSuffix(QStringLiteral(" s"));
     startButton = new QPushButton(QStringLiteral("Start"));
     scanButton = new QPushButton(QStringLiteral("Scan"));
@@ -190,8 +190,7 @@ bool MonitorWindow::startPolling()
     if (!proxy.adapterLatencyAdvice().isEmpty())
         emit reported(proxy.adapterLatencyAdvice());
     if (model.moduleCount() != selectors.size() || poller) {
-        model.setModules(selectors);
-        restoreTrendChannels();
+        setModules(selectors);
     }
     poller = std::make_unique<LinePoller>(proxy, selectors);
     connect(poller.get(), &LinePoller::swept, this, &MonitorWindow::onSwept);

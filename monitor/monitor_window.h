@@ -80,7 +80,8 @@ private:
     void stopRecording(const QString &why);
     void updateTrendChannels();
     void chooseFirstTrendChannel();
-    void restoreTrendChannels();
+    // New modules in the table, with the trend's channels chosen before.
+    void setModules(const QVector<int> &selectors);
     void onChannelSettingsChanged();
     void updateTitle();
     void saveLayout();

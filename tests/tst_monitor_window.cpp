@@ -152,6 +152,14 @@ void TestMonitorWindow::silentModuleRaisesNoAnswerAndClears()
     QVERIFY(line.command("module 7 fault none"));
     QTRY_VERIFY(!alarmCell(window, 0, AlarmLog::Cleared).isEmpty());
     QTRY_VERIFY(temperature.data().toString().startsWith("300.0"));
+
+    // Without a channel file, what the user set is there again in the next window.
+    LiveTableModel &model = window.liveModel();
+    QVERIFY(model.setData(model.channelIndex(5, LiveTableModel::Tag), "Kiln top", Qt::EditRole));
+    QVERIFY(model.setData(model.channelIndex(5, LiveTableModel::Trend), Qt::Checked, Qt::CheckStateRole));
+    MonitorWindow next(settingsFor(line, {3, 7}));
+    QCOMPARE(next.liveModel().channelIndex(5, LiveTableModel::Tag).data().toString(), QString("Kiln top"));
+    QCOMPARE(next.liveModel().plottedChannels(), model.plottedChannels());
 }
 
 // The cursor reads what the history holds; the CSV export holds the history's readings of
