@@ -11,7 +11,7 @@ compensated temperatures, and reading and storing the channels' sensor configura
 Options:
   --enable-pro-mode  also show per channel the ADC code, physical value, gain and sensor
                      temperature, and the address-switch orientation buttons used by Store
-  --help             print this text and exit
+  -h, --help         print this text and exit
   --version          print the program's version and exit
 
 Each option counts only as the very first argument, exactly as written; any other
@@ -27,7 +27,7 @@ TextRequest textRequested(int argc, const char *const argv[])
 {
     if (argc < 2)
         return TextRequest::None;
-    if (std::strcmp(argv[1], "--help") == 0)
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
         return TextRequest::Help;
     if (std::strcmp(argv[1], "--version") == 0)
         return TextRequest::Version;

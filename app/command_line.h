@@ -6,7 +6,7 @@
 // as written; anything else on the command line is ignored.
 bool proModeRequested(const QStringList &arguments);
 
-// Text asked for instead of the window: only "--help" or "--version" as the very first
+// Text asked for instead of the window: only "--help" (or "-h") or "--version" as the very first
 // argument, exactly as written. Decided from argv before any QApplication exists, so
 // that both answer on a machine without a display (man pages are made from them at
 // build time).

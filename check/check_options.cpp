@@ -49,7 +49,7 @@ the tolerance and the verdict.
   --results FILE     write the same as JSON
 )";
 
-const char usageEnd[] = R"(  --help             this text
+const char usageEnd[] = R"(  -h, --help         this text
   --version          the program's version
 
 A point passes when all K readings were usable and their mean is within the tolerance
@@ -157,7 +157,8 @@ bool parseCheckOptions(const QStringList &arguments, CheckOptions &options, QStr
     };
     const QCommandLineOption samples = valued("samples", "K", QStringLiteral("10"));
     const QCommandLineOption interval = valued("interval", "S", QStringLiteral("0.5"));
-    parser.addOptions({QCommandLineOption(QStringLiteral("help")), QCommandLineOption(QStringLiteral("version")),
+    parser.addOptions({QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+                       QCommandLineOption(QStringLiteral("version")),
                        valued("port", "PATH"), valued("address", "X", QStringLiteral("0")), valued("channel", "N"),
                        valued("expect", "T"), valued("tolerance", "DT"), valued("class", "C"), samples, interval,
                        valued("plan", "FILE"), QCommandLineOption(QStringLiteral("yes")),

@@ -52,7 +52,7 @@ anything is written.
   --force           with --restore-image: write an image that fails the checks
 )";
 
-const char usageEnd[] = R"(  --help, --version
+const char usageEnd[] = R"(  -h, --help, --version
 
 Exit status: 0 done (diff: no difference), 1 differs / not written / not kept / module
 failed, 2 bad arguments or file, or the port cannot be opened.
@@ -95,7 +95,8 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\nqt.modbus*=false"));
     QCommandLineParser parser;
-    const QCommandLineOption help(QStringLiteral("help")), version(QStringLiteral("version"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("FILE"));

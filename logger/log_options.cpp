@@ -1,5 +1,7 @@
 #include "log_options.h"
 
+#include "refresh_period.h"
+
 #include <QCommandLineParser>
 
 #include <cmath>
@@ -15,7 +17,8 @@ thermocouples).
   --port PATH        serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
   --address X,Y,...  the modules' address switches, 0..F (bus address 176 + X), as a list
                      or repeated; default 0. Each period refreshes every module in turn.
-  --period SECONDS   time between refreshes, more than 0 and at most 86400; default 1
+  --period SECONDS   time between refreshes, 0.01 (as fast as the line answers) to
+                     86400 (a day); default 1
   --count N          stop after N periods; default: run until Ctrl-C or SIGTERM
   --output FILE      append to FILE (the header is written to a new or empty file only;
                      a file with another header is refused); default, or -: standard output.
@@ -44,7 +47,7 @@ const char logUsageEnd[] = R"(  --mqtt HOST[:PORT] also publish every module's r
                      the state message, every alarm change (and a sensor break: NaN or
                      infinity from the module) to standard error with UTC time, module,
                      channel and tag; a file that cannot be right is refused (status 2)
-  --help             this text
+  -h, --help         this text
   --version          the program's version
 
 Options take their value as the next argument or after '=' (--port=/dev/ttyUSB0).
@@ -112,7 +115,7 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("X"), QStringLiteral("0"));
@@ -173,10 +176,10 @@ bool parseLogOptions(const QStringList &arguments, LogOptions &options, QString 
     if (options.selectors.isEmpty())
         options.selectors << 0;
     options.periodSeconds = parser.value(period).toDouble(&ok);
-    if (!ok || !std::isfinite(options.periodSeconds) || options.periodSeconds <= 0
-        || options.periodSeconds > maxPeriodSeconds) {
-        error = QStringLiteral("--period must be a number of seconds above 0 and at most %1, not '%2'")
-                    .arg(maxPeriodSeconds)
+    if (!ok || !(options.periodSeconds >= RefreshPeriod::minSeconds && options.periodSeconds <= RefreshPeriod::maxSeconds)) {
+        error = QStringLiteral("--period must be a number of seconds from %1 to %2, not '%3'")
+                    .arg(RefreshPeriod::minSeconds)
+                    .arg(RefreshPeriod::maxSeconds)
                     .arg(parser.value(period));
         return false;
     }

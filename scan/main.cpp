@@ -25,7 +25,7 @@ scan takes under 2 s even when nothing answers; a module slower than the timeout
   --port PATH   serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
 )";
 
-const char usageEnd[] = R"(  --help        this text
+const char usageEnd[] = R"(  -h, --help    this text
   --version     the program's version
 
 A module that answers but whose channels cannot be read (it refuses, or its replies come
@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\nqt.modbus*=false"));
     QCommandLineParser parser;
-    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
     parser.addOptions({help, version, port});

@@ -47,7 +47,7 @@ Options:
   --adapter-latency MS     replies reach the master only at the USB adapter's latency
                            ticks, every MS ms, as USB-serial adapters hand bytes over
                            (16 is a common default; default 0: at once)
-  --help                   this text
+  -h, --help               this text
   --version                the program's version
 
   Example: --address 0 --channel 1=TC_K@300 --address 3,7 --channel 2=TR_100Pt:3@20
@@ -239,7 +239,7 @@ std::string offendingOption(char **argv)
 
 std::string unknownOptionMessage(char **argv)
 {
-    if (optopt > HelpOption) // a short option; korun-sim has none
+    if (optopt > HelpOption) // a short option; korun-sim has only -h
         return std::string("unknown option -") + char(optopt);
     const std::string name = offendingOption(argv);
     if (optopt != 0)
@@ -262,9 +262,10 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
     opterr = 0;   // the messages below name the option the way korun-sim's users type it
     optind = 1;
     int id;
-    while ((id = getopt_long(argc, argv, "+:", longOptions, nullptr)) != -1) {
+    while ((id = getopt_long(argc, argv, "+:h", longOptions, nullptr)) != -1) {
         const std::string value = optarg ? optarg : "";
         switch (id) {
+        case 'h':
         case HelpOption:
             std::fputs(usage, stdout);
             std::exit(0);
