@@ -20,6 +20,7 @@ temperature the calibrator is set to. Prints, for each point, the expected tempe
 the mean, its deviation, the standard deviation, minimum and maximum of the readings,
 the tolerance and the verdict.
 
+Options:
   --port PATH        serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
   --address X        the module's address switch, 0..F (bus address 176 + X); default 0
   --channel N        the channel, 1..4

@@ -19,10 +19,10 @@
 namespace {
 
 const char usage[] = R"(Usage: korun-config read  --port PATH --address X [-o FILE]
-       korun-config diff  FILE --port PATH --address X [--restore-image]
-       korun-config write FILE --port PATH --address X [--yes] [--restore-image [--force]]
+  or:  korun-config diff  FILE --port PATH --address X [--restore-image]
+  or:  korun-config write FILE --port PATH --address X [--yes] [--restore-image [--force]]
 
-Keeps a Korun module's channel configuration in a JSON file ("korun-config/1"):
+Keeps a Korun module's channel configuration in a JSON file of format "korun-config/1".
   read    writes the module's configuration (sensor and connection per channel, their
           codes, ADC setup, the address-switch orientation and the whole 1202-byte
           configuration block) to FILE or standard output.
@@ -44,6 +44,7 @@ cannot be built (a code the catalogue does not know, a connection code other tha
 3, 4 or 5, a resistive sensor without a 2-, 3- or 4-wire connection) is refused before
 anything is written.
 
+Options:
   --port PATH       serial port of the RS-485 adapter
   --address X       the module's address switch, 0..F (bus address 176 + X)
   -o, --output FILE where read writes (default: standard output)

@@ -14,6 +14,7 @@ refresh, without the window. Each refresh of a module makes the same nine reques
 window's auto update and computes the same temperatures (cold-junction compensated for
 thermocouples).
 
+Options:
   --port PATH        serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
   --address X,Y,...  the modules' address switches, 0..F (bus address 176 + X), as a list
                      or repeated; default 0. Each period refreshes every module in turn.

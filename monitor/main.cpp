@@ -21,6 +21,7 @@ age of the reading, the module's health, alarm limits), a trend of the chosen ch
 statistics over the visible span, an alarm list, recording to CSV in korun-log's format and
 the line's Modbus traffic. Everything on the command line can also be set in the window.
 
+Options:
   --port PATH        serial port of the RS-485 adapter; polling starts at once when given
   --address X,Y,...  the modules' address switches, 0..F; default 0
   --scan             find the modules on the line first (instead of --address)

@@ -22,6 +22,7 @@ measures with, and its median response time (request written to reply complete).
 scan takes under 2 s even when nothing answers; a module slower than the timeout is missed
 (give a longer --timeout).
 
+Options:
   --port PATH   serial port of the RS-485 adapter (/dev/ttyUSB0, COM3, ...)
 )";
 
