@@ -14,16 +14,18 @@ QString limitText(double limit)
 // An alarm that changes kind (high to over range) clears one entry and raises another.
 void MonitorWindow::onAlarm(int channel, ChannelAlarm::Kind was, ChannelAlarm::Kind now)
 {
+    // Known by module digit, so that polling another set of modules never clears it by mistake.
+    const int source = model.selectorOf(channel) * 4 + channel % 4;
     const QDateTime at = QDateTime::currentDateTimeUtc();
     const QString reading = model.readingText(channel);
     if (was != ChannelAlarm::None) {
-        alarms.clear(channel, at);
+        alarms.clear(source, at);
         report(model.channelName(channel), QStringLiteral("%1 cleared (%2)").arg(QLatin1String(alarmText(was)), reading));
     }
     if (now == ChannelAlarm::None)
         return;
     AlarmLog::Entry entry;
-    entry.source = channel;
+    entry.source = source;
     entry.raised = at;
     entry.module = model.moduleName(channel / 4);
     entry.channel = QString::number(channel % 4 + 1);
@@ -38,7 +40,7 @@ void MonitorWindow::onAlarm(int channel, ChannelAlarm::Kind was, ChannelAlarm::K
 // One entry per module, whichever of its channels were shown.
 void MonitorWindow::onModuleAlarm(int module, bool raised, const QString &failure)
 {
-    const int source = -1 - module;
+    const int source = -1 - model.selectorOf(module * 4);
     const QDateTime at = QDateTime::currentDateTimeUtc();
     if (!raised) {
         alarms.clear(source, at);

@@ -83,21 +83,6 @@ public:
     }
 };
 
-class TimeZoomer : public QwtPlotZoomer
-{
-public:
-    explicit TimeZoomer(QWidget *canvas) : QwtPlotZoomer(canvas, false) {}
-
-protected:
-    QwtText trackerTextF(const QPointF &pos) const override
-    {
-        const QString time = QwtDate::toDateTime(pos.x(), Qt::LocalTime).toString(QStringLiteral("hh:mm:ss"));
-        QwtText text(QStringLiteral("%1  %2 \u00b0C").arg(time).arg(pos.y(), 0, 'f', 2));
-        text.setBackgroundBrush(QColor(255, 255, 255, 200));
-        return text;
-    }
-};
-
 // A vertical line under the mouse, reading every plotted channel at its time.
 class CursorPicker : public QwtPlotPicker
 {
@@ -178,11 +163,16 @@ TrendPlot::TrendPlot(const TrendHistory &history, QWidget *parent) : QwtPlot(par
     connect(legend, &QwtLegend::checked, this, [this](const QVariant &info, bool on, int) {
         if (QwtPlotItem *item = infoToItem(info)) {
             item->setVisible(on);
+            const int i = curves.indexOf(static_cast<QwtPlotCurve *>(item));
+            if (i >= 0 && !on)
+                hiddenChannels.insert(channels[i]);
+            else if (i >= 0)
+                hiddenChannels.remove(channels[i]);
             redraw();
         }
     });
 
-    zoomer = new TimeZoomer(canvas());
+    zoomer = new QwtPlotZoomer(canvas(), false);
     zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
     zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
     zoomer->setRubberBandPen(QPen(Qt::darkBlue));
@@ -235,8 +225,10 @@ void TrendPlot::setChannels(const QVector<int> &list, const QStringList &names,
             limitLines.append(line);
         }
         if (legendWidget) {
+            // A curve hidden by a click stays hidden while its channel is plotted.
+            curve->setVisible(!hiddenChannels.contains(list[i]));
             if (auto *label = qobject_cast<QwtLegendLabel *>(legendWidget->legendWidget(itemToInfo(curve))))
-                label->setChecked(true);
+                label->setChecked(curve->isVisible());
         }
     }
     redraw();

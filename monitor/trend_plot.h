@@ -3,6 +3,7 @@
 #include <qwt_plot.h>
 
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -69,6 +70,7 @@ private:
     QVector<int> channels;
     QVector<QwtPlotCurve *> curves;
     QVector<QwtPlotMarker *> limitLines;
+    QSet<int> hiddenChannels;
     QwtPlotPicker *cursor = nullptr;
     mutable QString shownCursor;
     mutable qint64 shownCursorMs = -1;
