@@ -298,7 +298,7 @@ TrendHistory::Piece TrendHistory::piece(const Lane &lane, const Channel &channel
     return p;
 }
 
-QVector<QPointF> TrendHistory::decimated(int channel, qint64 fromMs, qint64 toMs, int columns) const
+QVector<QPointF> TrendHistory::decimated(int channel, qint64 fromMs, qint64 toMs, int columns, SpanGaps *gaps) const
 {
     QVector<QPointF> out;
     if (channel < 0 || channel >= channelCount() || columns <= 0 || toMs < fromMs)
@@ -317,7 +317,7 @@ QVector<QPointF> TrendHistory::decimated(int channel, qint64 fromMs, qint64 toMs
                   reading);
     else
         visitReadings(lane, ch, fromMs, toMs, reading);
-    decimator.finish();
+    decimator.finish(gaps);
     return out;
 }
 

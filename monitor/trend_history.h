@@ -43,7 +43,12 @@ public:
 
     // For drawing [fromMs, toMs] over `columns` pixel columns: first/min/max/last of each
     // column, x in seconds since the epoch; a point with NaN y splits the line where a gap is.
-    QVector<QPointF> decimated(int channel, qint64 fromMs, qint64 toMs, int columns) const;
+    // `gaps`, when given, says whether a failed reading comes before the first valid one
+    // and after the last one: the breaks that part this span from its neighbours.
+    struct SpanGaps {
+        bool before = false, after = false;
+    };
+    QVector<QPointF> decimated(int channel, qint64 fromMs, qint64 toMs, int columns, SpanGaps *gaps = nullptr) const;
 
     struct Statistics
     {
@@ -204,10 +209,14 @@ public:
             pending = true;
     }
 
-    void finish()
+    void finish(SpanGaps *gaps)
     {
         if (any)
             flush();
+        if (gaps) {
+            gaps->before = leadingGap;
+            gaps->after = pending;
+        }
     }
 
 private:
@@ -235,6 +244,7 @@ private:
         const QPointF p(left / 1000.0, double(value));
         if (std::isnan(value) ? !out.isEmpty() && !std::isnan(out.last().y()) : out.isEmpty() || out.last() != p)
             out.append(p);
+        leadingGap = leadingGap || (std::isnan(value) && out.isEmpty());
     }
 
     const double from, columnMs, perMs;
@@ -242,6 +252,7 @@ private:
     QVector<QPointF> &out;
     double left = -INFINITY, right = INFINITY;
     bool pending = false; // a failed reading since the last valid one
+    bool leadingGap = false; // a failed reading before the first valid one
     bool any = false, breakBefore = false, breakInside = false;
     int index = 0;
     qint64 firstMs = 0, lastMs = 0;

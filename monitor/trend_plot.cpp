@@ -1,6 +1,7 @@
 #include "trend_plot.h"
 
 #include "trend_history.h"
+#include "trend_points.h"
 
 #include <qwt_date.h>
 #include <qwt_date_scale_draw.h>
@@ -207,6 +208,9 @@ void TrendPlot::setChannels(const QVector<int> &list, const QStringList &names,
     }
     limitLines.clear();
     channels = list;
+    pointsOf.clear();
+    for (int i = 0; i < list.size(); ++i)
+        pointsOf.emplace_back(history);
     auto *legendWidget = qobject_cast<QwtLegend *>(legend());
     for (int i = 0; i < list.size(); ++i) {
         auto *curve = new GapCurve(i < names.size() ? names[i] : tr("Channel %1").arg(list[i] + 1));
@@ -299,8 +303,13 @@ bool TrendPlot::saveImage(const QString &path, const QSize &pixels) const
 void TrendPlot::refresh()
 {
     if (following) {
+        // Whole columns of whole msecs that move by one column at a time: a pixel's worth,
+        // and the older columns stay as they were drawn (TrendPoints).
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        setAxisScale(xBottom, double(now - qint64(span) * 1000), double(now));
+        const qint64 columns = std::max(1, canvas()->contentsRect().width());
+        const qint64 columnMs = std::max<qint64>(1, (qint64(span) * 1000 + columns - 1) / columns);
+        const qint64 to = (now / columnMs + 1) * columnMs - 1;
+        setAxisScale(xBottom, double(to + 1 - columns * columnMs), double(to));
     }
     redraw();
 }
@@ -321,9 +330,8 @@ void TrendPlot::redraw()
     for (int i = 0; i < curves.size(); ++i) {
         if (!curves[i]->isVisible())
             continue;
-        QVector<QPointF> points = history.decimated(channels[i], range.first, range.second, columns);
-        for (QPointF &p : points) {
-            p.rx() *= 1000; // the date scales count msecs
+        const QVector<QPointF> points = pointsOf[i].points(channels[i], range.first, range.second, columns);
+        for (const QPointF &p : points) {
             if (!std::isnan(p.y())) {
                 low = std::min(low, p.y());
                 high = std::max(high, p.y());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "trend_points.h"
+
 #include <qwt_plot.h>
 
 #include <QPair>
@@ -8,12 +10,14 @@
 #include <QVector>
 
 #include <cmath>
+#include <vector>
 
 class QwtPlotCurve;
 class QwtPlotMarker;
 class QwtPlotPicker;
 class QwtPlotZoomer;
 class TrendHistory;
+
 
 // The trend of some channels over a span that ends now and moves on with every refresh,
 // until the user zooms (drag a rectangle; right click goes back a step, Ctrl+right click
@@ -70,6 +74,7 @@ private:
     QVector<int> channels;
     QVector<QwtPlotCurve *> curves;
     QVector<QwtPlotMarker *> limitLines;
+    std::vector<TrendPoints> pointsOf; // per curve
     QSet<int> hiddenChannels;
     QwtPlotPicker *cursor = nullptr;
     mutable QString shownCursor;

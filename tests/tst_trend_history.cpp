@@ -1,6 +1,7 @@
 // The trend's history: extremes and gaps survive decimation at every span, statistics match
 // the readings summed directly, and a full ring keeps the newest readings.
 #include "trend_history.h"
+#include "trend_points.h"
 
 #include <QTest>
 
@@ -28,6 +29,34 @@ class TestTrendHistory : public QObject
     Q_OBJECT
 
 private slots:
+    // A failed reading on either side of the newest column's boundary still breaks the line
+    // when the older columns are kept from the refresh before.
+    void keptColumnsKeepTheirGaps_data()
+    {
+        QTest::addColumn<qint64>("failedAt"); // seconds before the boundary
+        QTest::newRow("before the boundary") << qint64(1);
+        QTest::newRow("the newest column's first reading") << qint64(0);
+    }
+    void keptColumnsKeepTheirGaps()
+    {
+        QFETCH(qint64, failedAt);
+        const int columns = 100;
+        const qint64 columnMs = 6 * second, from = start / columnMs * columnMs, to = from + columns * columnMs - 1;
+        const qint64 boundary = to + 1 - columnMs, gapMs = boundary - failedAt * second;
+        TrendHistory history(4);
+        TrendPoints points(history);
+        for (qint64 t = from; t <= to; t += second) {
+            history.append(0, t, t == gapMs ? NAN : 20.0f);
+            if (t == boundary) // now in the newest column: the older ones are kept from here
+                points.points(0, from, to, columns);
+        }
+        QVector<QPointF> drawn = points.points(0, from, to, columns);
+        for (QPointF &p : drawn)
+            p.rx() /= 1000; // as decimated() gives them
+        QVERIFY(gapNear(history.decimated(0, from, to, columns), gapMs, gapMs, columnMs));
+        QVERIFY(gapNear(drawn, gapMs, gapMs, columnMs));
+        QCOMPARE(std::count_if(drawn.begin(), drawn.end(), [](const QPointF &p) { return std::isnan(p.y()); }), 1);
+    }
     void extremesAndGapsSurvive_data()
     {
         QTest::addColumn<int>("gap"); // 0 failed reading, 1 module silent, 2 channel left out
