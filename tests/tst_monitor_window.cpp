@@ -124,6 +124,19 @@ void TestMonitorWindow::limitsAlarmAndChannelFileSurviveARestart()
     QTRY_VERIFY(!alarmCell(*window, 0, AlarmLog::Cleared).isEmpty());
     QVERIFY(!alarmCell(*window, 0, AlarmLog::Raised).isEmpty());
     QCOMPARE(tabs->tabText(1), QString("Alarms"));
+    const auto button = [&](const QString &text) {
+        for (QPushButton *b : window->findChildren<QPushButton *>())
+            if (b->text() == text)
+                return b;
+        return static_cast<QPushButton *>(nullptr);
+    };
+    button("Acknowledge")->click(); // nothing selected: all
+    QVERIFY(!alarmCell(*window, 0, AlarmLog::Acknowledged).isEmpty());
+    QVERIFY(window->alarmLog().saveCsv(dir.filePath("alarms.csv"), error));
+    QFile alarms(dir.filePath("alarms.csv"));
+    QVERIFY(alarms.open(QIODevice::ReadOnly) && alarms.readAll().split('\n')[1].contains(",0xB3,1,Furnace zone 1,High alarm,"));
+    button("Clear cleared")->click();
+    QCOMPARE(window->alarmLog().rowCount(), 0);
 
     QVERIFY(!QFile::exists(path)); // never written behind the user's back
     window->findChild<QPushButton *>("saveChannels")->click();
