@@ -3,7 +3,7 @@
 KORUN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KORUN_PACKAGES=(cmake make g++ pkg-config qtbase5-dev libqt5serialbus5-dev libqt5serialport5-dev
                 libmodbus-dev libmosquitto-dev mosquitto mosquitto-clients socat fonts-dejavu-core
-                libqwt-qt5-dev help2man dpkg-dev poppler-utils python3-jsonschema faketime)
+                libqwt-qt5-dev libqt5svg5-dev help2man dpkg-dev poppler-utils python3-jsonschema faketime)
 
 # Installs the Debian packages that are missing (apt-get as root, sudo otherwise).
 korun_install_packages() {
