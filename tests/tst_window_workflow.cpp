@@ -1,6 +1,5 @@
 // The operator's workflow end to end: the real window against the simulated module.
 #include "window_fixture.h"
-
 #include "command_line.h"
 #include "sensor_catalogue.h"
 #include "temperature_routing.h"
