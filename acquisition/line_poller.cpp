@@ -1,7 +1,7 @@
 #include "line_poller.h"
 
 LinePoller::LinePoller(Korun_MBProxy &proxy, const QVector<int> &selectors, QObject *parent)
-    : QObject(parent)
+    : LineSource(parent)
     , modules(proxy, selectors)
 {
     next.setSingleShot(true);
@@ -46,4 +46,12 @@ void LinePoller::sweep()
     if (now > due)
         ++overrunCount;
     next.start(int(qMax<qint64>(0, due - now)));
+}
+
+const ModuleHealth &LinePoller::health(int selector) const
+{
+    int module = 0;
+    while (module + 1 < modules.moduleCount() && modules.selector(module) != selector)
+        ++module;
+    return modules.health(module);
 }

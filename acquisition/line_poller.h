@@ -1,5 +1,6 @@
 #pragma once
 
+#include "line_source.h"
 #include "module_line.h"
 
 #include <QElapsedTimer>
@@ -9,7 +10,7 @@
 // Sweeps the modules of a line every period. Sweeps start on a grid of periods; one that
 // overran starts the next at once and the grid moves on, so that late sweeps never pile
 // up (overruns are counted instead).
-class LinePoller : public QObject
+class LinePoller : public LineSource
 {
     Q_OBJECT
 
@@ -21,17 +22,15 @@ public:
     void start(double periodSeconds);
     // Ends after the sweep under way, whose requests wait in nested event loops; stopped()
     // follows, at once when no sweep is under way.
-    void stop();
-    bool isRunning() const { return running; }
+    void stop() override;
+    bool isRunning() const override { return running; }
+    const ModuleHealth &health(int selector) const override;
+    bool asksModules() const override { return true; }
     long long sweeps() const { return sweepCount; }
     long long overruns() const { return overrunCount; }
     qint64 period() const { return periodMs; }
     // How long the latest sweep took, in ms.
     double lastSweepMs() const { return lastSweepDuration; }
-
-signals:
-    void swept(const QVector<SweepRow> &rows);
-    void stopped();
 
 private:
     void sweep();

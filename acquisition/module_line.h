@@ -18,6 +18,7 @@ struct SweepRow {
     bool backedOff = false;  // the module is asked only every backoffPeriod-th sweep
     double refreshMs = 0;    // how long the refresh took
     double responseMs = -1;  // the module's median response time so far; negative before any
+    QString status;          // as the recorder that published the row said it; empty: from the snapshot
 };
 
 // The modules of one serial line, refreshed in turn through one proxy. When there are

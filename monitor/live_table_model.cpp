@@ -108,6 +108,21 @@ void LiveTableModel::update(int m, const SweepRow &sweep, const ModuleHealth &he
     emit dataChanged(index(0, 0, group), index(3, ColumnCount - 1, group));
 }
 
+void LiveTableModel::setSilent(int m, const QString &why)
+{
+    ModuleRow &module = modules[m];
+    module.failing = true;
+    module.health = why;
+    for (ChannelRow &row : module.channels) {
+        row.value.reset();
+        row.temperature.reset();
+        row.nonReading.clear();
+    }
+    const QModelIndex group = index(m, 0);
+    emit dataChanged(group, index(m, ColumnCount - 1));
+    emit dataChanged(index(0, 0, group), index(3, ColumnCount - 1, group));
+}
+
 void LiveTableModel::refreshAges()
 {
     if (!modules.isEmpty())

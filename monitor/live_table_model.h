@@ -37,6 +37,8 @@ public:
     int moduleCount() const { return modules.size(); }
     void update(int module, const SweepRow &row, const ModuleHealth &health);
     void refreshAges();
+    // Nothing current is known of the module any more: grey, `why` as its health, no readings.
+    void setSilent(int module, const QString &why);
 
     QModelIndex channelIndex(int channel, int column) const;
     QVector<int> plottedChannels() const;

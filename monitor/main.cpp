@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QRegularExpression>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 namespace {
 
 const char usage[] = R"(Usage: korun-monitor [--port PATH] [--address X[,Y...] | --scan] [--period SECONDS] [--record FILE]
+       korun-monitor --mqtt HOST[:PORT] --line NAME [--topic PREFIX] [MQTT options] [--record FILE]
 
 A window on a line of Korun modules: a live table of every channel (sensor, value, temperature,
 age of the reading, the module's health, alarm limits), a trend of the chosen channels with
@@ -31,6 +34,14 @@ Options:
   --channels FILE    tags, alarm limits and hidden channels from this channel file (shared
                      with korun-log), saved back to it with "Save channels"; without it
                      they are kept between runs in the monitor's own settings
+  --mqtt HOST[:PORT] view a line that korun-log publishes to this MQTT broker (port 1883 by
+                     default) instead of polling one: nothing is sent to any module
+  --line NAME        the line's level of the topics, as korun-log's --line
+  --topic PREFIX     first level of the topics; default korun
+  --mqtt-user NAME   user name for the broker
+  --mqtt-password-file FILE
+                     the broker password, from the first line of FILE
+  --mqtt-cafile FILE TLS, trusting the certificate authorities in FILE
 )";
 
 const char usageEnd[] = R"(  -h, --help, --version
@@ -39,6 +50,40 @@ Every entry of the alarm list also goes to standard error. SIGTERM, Ctrl-C or cl
 the window lets the refresh under way finish, closes the recording and exits with status
 0, or 1 when a recording stopped because a row could not be written (disk full...).
 )";
+
+// --mqtt and its companions, checked as korun-log checks them.
+bool readBrokerOptions(const QCommandLineParser &parser, BrokerLineSettings &broker, QString &error)
+{
+    const QString address = parser.value(QStringLiteral("mqtt"));
+    const int colon = address.lastIndexOf(QLatin1Char(':'));
+    broker.host = colon < 0 ? address : address.left(colon);
+    bool ok = true;
+    if (colon >= 0)
+        broker.port = address.mid(colon + 1).toInt(&ok);
+    if (broker.host.isEmpty() || !ok || broker.port < 1 || broker.port > 65535) {
+        error = QStringLiteral("--mqtt takes HOST or HOST:PORT, not '%1'").arg(address);
+        return false;
+    }
+    broker.prefix = parser.value(QStringLiteral("topic"));
+    broker.line = parser.value(QStringLiteral("line"));
+    for (const QString &level : {broker.prefix, broker.line}) {
+        if (level.isEmpty() || level.contains(QRegularExpression(QStringLiteral("[/+#]")))) {
+            error = QStringLiteral("--mqtt needs --line, and --topic and --line one topic level without / + #, not '%1'").arg(level);
+            return false;
+        }
+    }
+    broker.user = parser.value(QStringLiteral("mqtt-user"));
+    broker.caFile = parser.value(QStringLiteral("mqtt-cafile"));
+    if (parser.isSet(QStringLiteral("mqtt-password-file"))) {
+        QFile file(parser.value(QStringLiteral("mqtt-password-file")));
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("cannot read the MQTT password from %1: %2").arg(file.fileName(), file.errorString());
+            return false;
+        }
+        broker.password = QString::fromUtf8(file.readLine()).trimmed();
+    }
+    return true;
+}
 
 } // namespace
 
@@ -62,7 +107,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption record(QStringLiteral("record"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({port, address, scan, period, record, channels});
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"), QString(), QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption line(QStringLiteral("line"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption topic(QStringLiteral("topic"), QString(), QStringLiteral("PREFIX"), QStringLiteral("korun"));
+    const QCommandLineOption user(QStringLiteral("mqtt-user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption passwordFile(QStringLiteral("mqtt-password-file"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption caFile(QStringLiteral("mqtt-cafile"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({port, address, scan, period, record, channels, mqtt, line, topic, user, passwordFile, caFile});
     timingOptions.addTo(parser);
     // Every option is checked before QApplication, which aborts without a display.
     QStringList arguments;
@@ -98,6 +149,11 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (parser.isSet(mqtt) && !readBrokerOptions(parser, settings.broker, error)) {
+        std::fprintf(stderr, "korun-monitor: %s (see --help)\n", qPrintable(error));
+        return 2;
+    }
+
     // A channel file that cannot be right is refused before the port is opened.
     if (parser.isSet(channels)) {
         settings.channelsPath = parser.value(channels);
@@ -123,7 +179,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "korun-monitor: cannot record to %s\n", qPrintable(parser.value(record)));
         return 1;
     }
-    if (!settings.port.isEmpty()) {
+    if (window.isViewer())
+        window.startViewing();
+    else if (!settings.port.isEmpty()) {
         if (parser.isSet(scan))
             window.scanLine();
         if (!window.startPolling())

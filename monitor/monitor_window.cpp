@@ -55,6 +55,7 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     : QMainWindow(parent), proxy(this), timing(settings.timing), channelsPath(settings.channelsPath),
       history(4 * maxModules)
 {
+    broker = settings.broker;
     model.setChannelFile(channelsPath.isEmpty() ? MonitorStore::channels() : settings.channels);
     trendChosen = MonitorStore::hasTrendChannels();
     tabs = new QTabWidget;
@@ -104,6 +105,8 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     ages.start(1000);
 
     // Fits a 1366x768 laptop; then as the user left it.
+    if (isViewer())
+        becomeViewer();
     resize(1340, 700);
     QSettings stored;
     restoreGeometry(stored.value(QStringLiteral("window/geometry")).toByteArray());
@@ -192,7 +195,8 @@ bool MonitorWindow::startPolling()
     if (model.moduleCount() != selectors.size() || poller) {
         setModules(selectors);
     }
-    poller = std::make_unique<LinePoller>(proxy, selectors);
+    auto *serial = new LinePoller(proxy, selectors);
+    poller.reset(serial);
     connect(poller.get(), &LinePoller::swept, this, &MonitorWindow::onSwept);
     connect(poller.get(), &LinePoller::stopped, this, [this] {
         startButton->setText(QStringLiteral("Start"));
@@ -203,7 +207,7 @@ bool MonitorWindow::startPolling()
             qApp->quit();
         }
     });
-    poller->start(periodSpin->value());
+    serial->start(periodSpin->value());
     startButton->setText(QStringLiteral("Stop"));
     scanButton->setEnabled(false);
     statusBar()->showMessage(QStringLiteral("Polling %1 module(s) on %2").arg(selectors.size()).arg(portEdit->text()));
@@ -237,9 +241,11 @@ void MonitorWindow::scanLine()
 
 void MonitorWindow::onSwept(const QVector<SweepRow> &rows)
 {
-    for (int module = 0; module < rows.size(); ++module) {
-        const SweepRow &row = rows[module];
-        model.update(module, row, poller->line().health(module));
+    for (const SweepRow &row : rows) {
+        const int module = moduleOf(row.selector);
+        if (module < 0)
+            continue;
+        model.update(module, row, poller->health(row.selector));
         if (row.asked) {
             const qint64 at = row.snapshot.time.toMSecsSinceEpoch();
             for (int channel = 0; channel < 4; ++channel)
@@ -261,17 +267,22 @@ void MonitorWindow::onSwept(const QVector<SweepRow> &rows)
 // How the sweep fits the period, the slowest module, and a module that takes too much of it.
 void MonitorWindow::showLineHealth(const QVector<SweepRow> &rows)
 {
+    auto *serial = qobject_cast<LinePoller *>(poller.get());
+    if (!serial) {
+        lineHealthLabel->setText(poller->summary());
+        return;
+    }
     const SweepRow *slowest = nullptr;
     for (const SweepRow &row : rows) {
         if (row.asked && (!slowest || row.responseMs > slowest->responseMs))
             slowest = &row;
-        const QString warning = slowModules.note(row, double(poller->period()));
+        const QString warning = slowModules.note(row, double(serial->period()));
         if (!warning.isEmpty()) {
             statusBar()->showMessage(warning);
             emit reported(warning);
         }
     }
-    QString text = QStringLiteral("Sweep %1 ms of %2 ms").arg(poller->lastSweepMs(), 0, 'f', 0).arg(poller->period());
+    QString text = QStringLiteral("Sweep %1 ms of %2 ms").arg(serial->lastSweepMs(), 0, 'f', 0).arg(serial->period());
     if (slowest && slowest->responseMs >= 0)
         text += QStringLiteral(" · slowest %1, response median %2 ms")
                     .arg(busAddressText(busAddress(slowest->selector)))
@@ -344,6 +355,8 @@ void MonitorWindow::updateTitle()
 {
     const bool polling = poller && poller->isRunning();
     QString title = QStringLiteral("Korun monitor — %1").arg(portEdit->text().isEmpty() ? QStringLiteral("no port") : portEdit->text());
+    if (isViewer())
+        title = QStringLiteral("Korun monitor (viewer of %1 at %2)").arg(broker.line, broker.host);
     title += polling ? QString() : QStringLiteral(" (stopped)");
     title += recorder.isOpen() ? QStringLiteral(" — recording to %1").arg(recorder.path()) : QStringLiteral(" — not recording");
     if (channelsChanged)

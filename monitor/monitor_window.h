@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm_log.h"
+#include "broker_line.h"
 #include "channel_file.h"
 #include "csv_recorder.h"
 #include "korun_mbproxy.h"
@@ -33,6 +34,8 @@ struct MonitorSettings {
     // request; empty: they live in QSettings.
     QString channelsPath;
     ChannelFile channels;
+    // With a host: the line is read from this broker, as a viewer, and never polled.
+    BrokerLineSettings broker;
 };
 
 // The line at a glance: a table of the modules and their channels, a trend of the chosen
@@ -48,6 +51,10 @@ public:
 
     // Polls the line with the settings in the window; false with the reason in the status bar.
     bool startPolling();
+    // Reads the broker's line (settings.broker); false with the reason in the status bar.
+    bool startViewing();
+    bool isViewer() const { return !broker.host.isEmpty(); }
+    LineSource *lineSource() const { return poller.get(); }
     bool startRecording(const QString &path);
     void scanLine();
     // Writes the tags, limits and hidden marks to the channel file (or `path`).
@@ -86,6 +93,8 @@ private:
     void updateTitle();
     void saveLayout();
     void showLineHealth(const QVector<SweepRow> &rows);
+    void becomeViewer();
+    int moduleOf(int selector) const;
 
     Korun_MBProxy proxy;
     LinkTiming timing;
@@ -93,7 +102,8 @@ private:
     bool channelsChanged = false;
     bool trendChosen = false;
     bool restoringTrend = false;
-    std::unique_ptr<LinePoller> poller;
+    BrokerLineSettings broker;
+    std::unique_ptr<LineSource> poller;
     SlowModuleWatch slowModules;
     CsvRecorder recorder;
     LiveTableModel model;

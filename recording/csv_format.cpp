@@ -31,6 +31,8 @@ QString sensorName(unsigned code)
 
 QString rowStatus(const SweepRow &row)
 {
+    if (!row.status.isEmpty())
+        return row.status;
     const QString backoff = QStringLiteral("no answer in %1 refreshes in a row; asked every %2th period")
                                 .arg(ModuleLine::backoffAfter)
                                 .arg(ModuleLine::backoffPeriod);

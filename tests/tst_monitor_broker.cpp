@@ -1,0 +1,132 @@
+// korun-monitor as a viewer of lines korun-log publishes to a real mosquitto broker: two
+// recorders on two simulated lines, one window per line, started after the recorders.
+#include "live_table_model.h"
+#include "monitor_window.h"
+#include "mqtt_test_broker.h"
+#include "sim_line.h"
+
+#include <QPushButton>
+
+#include <algorithm>
+#include <csignal>
+
+class TestMonitorBroker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void lateViewerRecordsOnlyItsLineAsItsRecorderDid();
+    void silentOrGoneRecorderIsNeverShownLive();
+    void cleanupTestCase();
+
+private:
+    void startLog(QProcess &log, SimLine &line, const QString &name)
+    {
+        log.start(KORUN_LOG_PATH, {"--port", line.portName(), "--line", name, "--period", "0.2", "--output",
+                                   dir.filePath(name + ".csv"), "--mqtt", "127.0.0.1:" + QString::number(broker.port)});
+    }
+    std::unique_ptr<MonitorWindow> viewer(const QString &line)
+    {
+        MonitorSettings settings;
+        settings.broker.host = "127.0.0.1";
+        settings.broker.port = broker.port;
+        settings.broker.line = line;
+        return std::make_unique<MonitorWindow>(settings);
+    }
+    static bool live(MonitorWindow &window)
+    {
+        return window.liveModel().moduleCount() == 1 && window.liveModel().readingText(0).endsWith("°C");
+    }
+    static QString healthOf(MonitorWindow &window)
+    {
+        return window.liveModel().index(0, 0).data().toString();
+    }
+
+    QTemporaryDir dir;
+    Broker broker{dir.path()};
+    SimLine line1, line2;
+    QProcess log1, log2;
+    std::unique_ptr<MonitorWindow> window1, window2;
+};
+
+void TestMonitorBroker::initTestCase()
+{
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    QCoreApplication::setApplicationName("korun-monitor-test");
+    QVERIFY(broker.start());
+    QVERIFY(line1.start({"--channel", "1=TC_K@200", "--channel", "2=TR_100Pt:3@20", "--channel", "3=TC_J@100",
+                         "--channel", "4=TR_100Pt:3@40", "--noise", "0.5"}));
+    QVERIFY(line2.start({"--channel", "1=TC_K@300", "--channel", "2=TR_100Pt:3@25", "--channel", "3=TC_J@150",
+                         "--channel", "4=TR_100Pt:3@45", "--noise", "0.5"}));
+    startLog(log1, line1, "l1");
+    startLog(log2, line2, "l2");
+    QVERIFY(QTest::qWaitFor([&] { return csvRows(dir.filePath("l1.csv")).size() >= 2 && csvRows(dir.filePath("l2.csv")).size() >= 2; }, 8000));
+}
+
+// Both viewers show their module within a second of starting, from the retained messages;
+// l2's recording holds exactly rows l2's recorder wrote, one after the other, and none of l1's.
+void TestMonitorBroker::lateViewerRecordsOnlyItsLineAsItsRecorderDid()
+{
+    window1 = viewer("l1");
+    window2 = viewer("l2");
+    const QString out = dir.filePath("out.csv");
+    QVERIFY(window2->startRecording(out));
+    QVERIFY(window1->startViewing() && window2->startViewing());
+    QVERIFY(window2->windowTitle().startsWith("Korun monitor (viewer of l2 at 127.0.0.1)"));
+    for (QPushButton *button : window2->findChildren<QPushButton *>())
+        QVERIFY(button->text() != "Scan" || !button->isVisibleTo(window2.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(live(*window1) && live(*window2), 1000);
+
+    // From the time the module was read to the row in the window.
+    QVector<qint64> delays;
+    const auto measuring = connect(window2->lineSource(), &LineSource::swept, this, [&](const QVector<SweepRow> &rows) {
+        delays << rows[0].snapshot.time.msecsTo(QDateTime::currentDateTimeUtc());
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(csvRows(out).size() >= 12, 5000);
+    disconnect(measuring);
+    std::sort(delays.begin(), delays.end());
+    qInfo("state time to row in the window, %d rows, 2 viewers on one broker: median %lld ms, max %lld ms",
+          int(delays.size()), delays[delays.size() / 2], delays.last());
+
+    const QStringList recorded = csvRows(out), own = csvRows(dir.filePath("l2.csv"));
+    const int first = int(own.indexOf(recorded[0]));
+    QVERIFY2(first >= 0, qPrintable(recorded[0]));
+    QCOMPARE(recorded, own.mid(first, recorded.size()));
+}
+
+// A recorder stopped for a moment (SIGSTOP) goes stale after three periods; an orderly stop
+// (SIGTERM) and a killed one (SIGKILL: the last will) say offline, the latter at once.
+void TestMonitorBroker::silentOrGoneRecorderIsNeverShownLive()
+{
+    ::kill(pid_t(log1.processId()), SIGSTOP);
+    QTRY_VERIFY_WITH_TIMEOUT(healthOf(*window1).contains("no message for 3 periods"), 1500);
+    QCOMPARE(window1->liveModel().readingText(0), QString("no temperature"));
+    ::kill(pid_t(log1.processId()), SIGCONT);
+    QTRY_VERIFY_WITH_TIMEOUT(live(*window1), 2000);
+
+    ::kill(pid_t(log2.processId()), SIGTERM);
+    QVERIFY(log2.waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(healthOf(*window2).contains("offline") && !live(*window2), 1000);
+    startLog(log2, line2, "l2");
+    QTRY_VERIFY_WITH_TIMEOUT(live(*window2), 5000);
+    QElapsedTimer killed;
+    log2.kill();
+    killed.start();
+    QTRY_VERIFY_WITH_TIMEOUT(healthOf(*window2).contains("recorder of line l2 is offline") && !live(*window2), 1000);
+    qInfo("killed recorder shown offline after %lld ms", killed.elapsed());
+    QVERIFY(live(*window1));
+}
+
+void TestMonitorBroker::cleanupTestCase()
+{
+    window1.reset();
+    window2.reset();
+    for (QProcess *log : {&log1, &log2}) {
+        log->terminate();
+        log->waitForFinished(5000);
+    }
+}
+
+QTEST_MAIN(TestMonitorBroker)
+#include "tst_monitor_broker.moc"
