@@ -18,6 +18,8 @@ private slots:
     void initTestCase();
     void lateViewerRecordsOnlyItsLineAsItsRecorderDid();
     void silentOrGoneRecorderIsNeverShownLive();
+    void gapsInSeqAreLostReadings();
+    void programViewsAndRecordsFromTheBroker();
     void cleanupTestCase();
 
 private:
@@ -116,6 +118,42 @@ void TestMonitorBroker::silentOrGoneRecorderIsNeverShownLive()
     QTRY_VERIFY_WITH_TIMEOUT(healthOf(*window2).contains("recorder of line l2 is offline") && !live(*window2), 1000);
     qInfo("killed recorder shown offline after %lld ms", killed.elapsed());
     QVERIFY(live(*window1));
+}
+
+// Readings 2 to 4 of a module never reached the broker.
+void TestMonitorBroker::gapsInSeqAreLostReadings()
+{
+    auto window = viewer("l3");
+    QVERIFY(window->startViewing());
+    const QString port = QString::number(broker.port);
+    for (int seq : {1, 5}) {
+        const QString time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+        const QString channel = R"({"channel":%1,"sensor":"TC_K","value":12.5,"unit":"mV","adc":100,"gain":8,)"
+                                R"("temperature_C":300.5,"status":"ok"})";
+        QStringList channels;
+        for (int c = 1; c <= 4; ++c)
+            channels << channel.arg(c);
+        const QString message = QString(R"({"schema":1,"time":"%1","line":"l3","seq":%2,"module":"0xB0",)"
+                                        R"("xt1xt2_C":25,"xt1xt2_status":"ok","xt3xt4_C":25,"xt3xt4_status":"ok",)"
+                                        R"("channels":[%3],"status":"ok"})").arg(time).arg(seq).arg(channels.join(','));
+        QVERIFY(run("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-q", "1", "-t", "korun/l3/0/state", "-m", message}));
+        QTRY_VERIFY_WITH_TIMEOUT(live(*window) && window->liveModel().readingText(0) == "300.50 °C", 2000);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(window->lineSource()->summary().contains("readings lost: 3 from 0xB0"), 1000);
+}
+
+// The program itself: --mqtt and --line on its command line, a recording, an orderly stop.
+void TestMonitorBroker::programViewsAndRecordsFromTheBroker()
+{
+    QProcess monitor;
+    const QString out = dir.filePath("program.csv");
+    monitor.start(KORUN_MONITOR_PATH, {"--mqtt", "127.0.0.1:" + QString::number(broker.port), "--line", "l1", "--record", out});
+    QTRY_VERIFY_WITH_TIMEOUT(csvRows(out).size() >= 3, 5000);
+    monitor.terminate();
+    QVERIFY(monitor.waitForFinished(5000) && monitor.exitCode() == 0);
+    const QStringList recorded = csvRows(out), own = csvRows(dir.filePath("l1.csv"));
+    QVERIFY(own.indexOf(recorded[0]) >= 0);
+    QCOMPARE(recorded, own.mid(own.indexOf(recorded[0]), recorded.size()));
 }
 
 void TestMonitorBroker::cleanupTestCase()
