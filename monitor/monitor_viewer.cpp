@@ -2,6 +2,8 @@
 // polled, so nothing that would send to a module is offered.
 #include "monitor_window.h"
 
+#include "link_settings.h"
+
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -34,6 +36,10 @@ bool MonitorWindow::startViewing()
         if (module >= 0)
             model.setSilent(module, why);
         lineHealthLabel->setText(poller->summary());
+        // Said where an operator looks, and on standard error, like an alarm.
+        const QString text = QStringLiteral("%1: %2").arg(busAddressText(busAddress(selector)), why);
+        statusBar()->showMessage(text);
+        emit reported(text);
     });
     connect(line.get(), &LineSource::stopped, this, [this] {
         updateTitle();
