@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QMenu>
 #include <QSortFilterProxyModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -32,6 +33,16 @@ ChannelTree::ChannelTree(LiveTableModel &model, QWidget *parent) : QWidget(paren
         connect(delegate, &LimitDelegate::problem, this, &ChannelTree::problem);
     connect(visibleChannels, &QAbstractItemModel::modelReset, this, &ChannelTree::layOut);
     connect(visibleChannels, &QAbstractItemModel::rowsInserted, this, &ChannelTree::layOut);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        const QModelIndex row = visibleChannels->mapToSource(table->indexAt(at));
+        if (!row.parent().isValid())
+            return; // a module's line
+        QMenu menu;
+        const int channel = row.parent().row() * 4 + row.row();
+        menu.addAction(QStringLiteral("Check channel…"), this, [this, channel] { emit checkRequested(channel); });
+        menu.exec(table->viewport()->mapToGlobal(at));
+    });
     auto *showAll = new QCheckBox(QStringLiteral("Show hidden channels and those without a sensor"));
     showAll->setObjectName(QStringLiteral("showAllChannels"));
     connect(showAll, &QCheckBox::toggled, this, [this](bool on) {

@@ -19,6 +19,8 @@ public:
 signals:
     // Why a limit being typed cannot be; empty once it can.
     void problem(const QString &why);
+    // "Check channel…" on a channel's row: module * 4 + channel - 1.
+    void checkRequested(int channel);
 
 private:
     void layOut();

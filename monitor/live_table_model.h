@@ -47,6 +47,8 @@ public:
     // "0xB3 ch1 Furnace zone 1"
     QString channelName(int channel) const;
     QString tagOf(int channel) const;
+    // The sensor the module last reported on the channel; none before a reading.
+    std::optional<unsigned> sensorOf(int channel) const { return modules[channel / 4].channels[channel % 4].sensor; }
     QString moduleName(int module) const;
     QString readingText(int channel) const;
     const ChannelAlarm &alarmOf(int channel) const { return modules[channel / 4].channels[channel % 4].alarm; }

@@ -77,6 +77,8 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
         else
             statusBar()->showMessage(why);
     });
+    connect(tree, &ChannelTree::checkRequested, this, &MonitorWindow::askForChannelCheck);
+    connect(&channelCheck, &ChannelCheck::finished, this, &MonitorWindow::showCheckResult);
     splitter->addWidget(tree);
     splitter->addWidget(tabs);
     splitter->setSizes({300, 400});
@@ -241,6 +243,7 @@ void MonitorWindow::scanLine()
 
 void MonitorWindow::onSwept(const QVector<SweepRow> &rows)
 {
+    channelCheck.take(rows);
     for (const SweepRow &row : rows) {
         const int module = moduleOf(row.selector);
         if (module < 0)

@@ -2,6 +2,7 @@
 
 #include "alarm_log.h"
 #include "broker_line.h"
+#include "channel_check.h"
 #include "channel_file.h"
 #include "csv_recorder.h"
 #include "korun_mbproxy.h"
@@ -67,6 +68,9 @@ public:
     AlarmLog &alarmLog() { return alarms; }
     const TrendHistory &trendHistory() const { return history; }
     TrendTab *trendTab() const { return trend; }
+    // A loop check of one channel (module * 4 + channel - 1) over the next refreshes, as
+    // korun-check makes it; false with the reason in the status bar when it cannot start.
+    bool checkChannel(int channel, CheckPoint point, int samples);
 
 signals:
     // What an operator at a terminal sees too: every alarm entry, a recording that stopped.
@@ -95,6 +99,8 @@ private:
     void showLineHealth(const QVector<SweepRow> &rows);
     void becomeViewer();
     int moduleOf(int selector) const;
+    void askForChannelCheck(int channel);
+    void showCheckResult(const QStringList &lines, Verdict verdict);
 
     Korun_MBProxy proxy;
     LinkTiming timing;
@@ -108,6 +114,7 @@ private:
     CsvRecorder recorder;
     LiveTableModel model;
     AlarmLog alarms;
+    ChannelCheck channelCheck;
     TrendHistory history;
     QSplitter *splitter = nullptr;
     QTabWidget *tabs = nullptr;

@@ -31,6 +31,7 @@ private slots:
     void limitsAlarmAndChannelFileSurviveARestart();
     void silentModuleRaisesNoAnswerAndClears();
     void cursorAndExportsMatchTheHistory();
+    void channelCheckJudgesTheLinesOwnRefreshes();
 
 private:
     QTemporaryDir config;
@@ -246,6 +247,51 @@ void TestMonitorWindow::cursorAndExportsMatchTheHistory()
     QFile svg(dir.filePath("trend.svg"));
     QVERIFY(svg.open(QIODevice::ReadOnly));
     QVERIFY(svg.readAll().contains("0xB3 ch2"));
+}
+
+// "Check channel…" reads the refreshes the monitor makes anyway, with korun-check's rules.
+void TestMonitorWindow::channelCheckJudgesTheLinesOwnRefreshes()
+{
+    SimLine line;
+    QVERIFY(line.start({"--address", "3", "--channel", "1=TC_K@300"}));
+    MonitorSettings settings = settingsFor(line, {3});
+    settings.timing = defaultLinkTiming; // a slow machine must not cost the check its readings
+    MonitorWindow window(settings);
+    QSignalSpy reported(&window, &MonitorWindow::reported);
+    // The check's last word (other reports, such as a slow refresh, may come between).
+    const auto verdict = [&] {
+        for (int i = reported.size() - 1; i >= 0; --i) {
+            const QString text = reported.at(i).value(0).toString();
+            if (text.startsWith("check:   verdict") || text.startsWith("Cannot check"))
+                return text;
+        }
+        return QString();
+    };
+    CheckPoint point;
+    point.expected = 300;
+    point.className = "1";
+    QVERIFY(!window.checkChannel(0, point, 3)); // nothing read yet
+    QVERIFY(window.startPolling());
+    QTRY_VERIFY(window.liveModel().channelIndex(0, LiveTableModel::Temperature).data().toString().startsWith("300.0"));
+
+    const int requests = line.requests().size();
+    QVERIFY(window.checkChannel(0, point, 3));
+    QVERIFY(!window.checkChannel(0, point, 3)); // one at a time
+    QTRY_COMPARE(verdict(), QString("check:   verdict    PASS"));
+    const QStringList said = [&] { QStringList all; for (const auto &r : reported) all << r.value(0).toString(); return all; }();
+    QVERIFY2(said.contains("check:   mean       300.014 °C (3 readings)"), qPrintable(said.join('\n')));
+    QVERIFY(line.requests().size() - requests <= 9 * 6); // the line's own refreshes, none added
+
+    point.className.clear();
+    point.expected = 301.5;
+    point.tolerance = 1.0;
+    QVERIFY(window.checkChannel(0, point, 3));
+    QTRY_COMPARE(verdict(), QString("check:   verdict    FAIL"));
+
+    point.tolerance.reset();
+    point.className = "AA"; // a platinum class on a thermocouple
+    QVERIFY(!window.checkChannel(0, point, 3));
+    QVERIFY2(verdict().startsWith("Cannot check 0xB3 ch1"), qPrintable(verdict()));
 }
 
 QTEST_MAIN(TestMonitorWindow)
