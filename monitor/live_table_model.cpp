@@ -1,19 +1,14 @@
 #include "live_table_model.h"
 
+#include "limit_text.h"
 #include "link_settings.h"
 #include "module_line.h"
 #include "sensor_catalogue.h"
 
 #include <QBrush>
 #include <QColor>
-#include <QLocale>
 
 namespace {
-
-QString limitText(double limit)
-{
-    return std::isnan(limit) ? QString() : QString::number(limit, 'f', 1);
-}
 
 QString sensorText(const std::optional<unsigned> &sensor)
 {
@@ -23,19 +18,6 @@ QString sensorText(const std::optional<unsigned> &sensor)
 }
 
 } // namespace
-
-bool parseLimit(const QString &text, double &limit)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        limit = NAN;
-        return true;
-    }
-    // The decimal comma of many locales, whatever this one is.
-    bool ok = false;
-    limit = QLocale::c().toDouble(QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')), &ok);
-    return ok && std::isfinite(limit);
-}
 
 LiveTableModel::LiveTableModel(QObject *parent) : QAbstractItemModel(parent) {}
 

@@ -101,6 +101,3 @@ private:
     QVector<ModuleRow> modules;
     ChannelFile settings;
 };
-
-// A limit as typed: a number with a decimal point or comma, or nothing for none.
-bool parseLimit(const QString &text, double &limit);

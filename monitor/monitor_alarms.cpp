@@ -2,14 +2,7 @@
 // table and, as a line, to whoever watches `reported` (standard error).
 #include "monitor_window.h"
 
-namespace {
-
-QString limitText(double limit)
-{
-    return std::isnan(limit) ? QString() : QString::number(limit, 'f', 1);
-}
-
-} // namespace
+#include "limit_text.h"
 
 // An alarm that changes kind (high to over range) clears one entry and raises another.
 void MonitorWindow::onAlarm(int channel, ChannelAlarm::Kind was, ChannelAlarm::Kind now)
