@@ -90,6 +90,7 @@ MonitorWindow::MonitorWindow(const MonitorSettings &settings, QWidget *parent)
     setCentralWidget(central);
 
     lineHealthLabel = new QLabel;
+    lineHealthLabel->setObjectName(QStringLiteral("lineHealth"));
     statusBar()->addPermanentWidget(lineHealthLabel);
     portEdit->setText(settings.port);
     addressEdit->setText(selectorList(settings.selectors));
@@ -203,6 +204,7 @@ bool MonitorWindow::startPolling()
     connect(poller.get(), &LinePoller::stopped, this, [this] {
         startButton->setText(QStringLiteral("Start"));
         scanButton->setEnabled(true);
+        lineHealthLabel->clear(); // the sweeps it spoke of have ended
         updateTitle();
         if (quitWhenStopped) {
             stopRecording(QString());

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -292,6 +293,12 @@ void TestMonitorWindow::channelCheckJudgesTheLinesOwnRefreshes()
     point.className = "AA"; // a platinum class on a thermocouple
     QVERIFY(!window.checkChannel(0, point, 3));
     QVERIFY2(verdict().startsWith("Cannot check 0xB3 ch1"), qPrintable(verdict()));
+
+    // The line's health speaks of sweeps under way only.
+    auto *health = window.findChild<QLabel *>("lineHealth");
+    QVERIFY2(health->text().startsWith("Sweep "), qPrintable(health->text()));
+    window.lineSource()->stop();
+    QTRY_VERIFY(health->text().isEmpty());
 }
 
 QTEST_MAIN(TestMonitorWindow)
