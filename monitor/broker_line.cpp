@@ -1,5 +1,6 @@
 #include "broker_line.h"
 
+#include "broker_client.h"
 #include "link_settings.h"
 #include "state_reading.h"
 
@@ -8,19 +9,9 @@
 
 #include <mosquitto.h>
 
-namespace {
-
-struct LibraryUse {
-    LibraryUse() { mosquitto_lib_init(); }
-    ~LibraryUse() { mosquitto_lib_cleanup(); }
-};
-
-} // namespace
-
 BrokerLine::BrokerLine(const BrokerLineSettings &settings, QObject *parent)
     : LineSource(parent), config(settings)
 {
-    static LibraryUse library;
     clock.start();
     connect(&staleness, &QTimer::timeout, this, [this] {
         for (int selector : qAsConst(selectors))
@@ -41,32 +32,9 @@ QByteArray BrokerLine::topic(const QString &tail) const
 
 bool BrokerLine::start(QString &error)
 {
-    // A clean session under an id of the library's: a viewer keeps nothing at the broker.
-    client = mosquitto_new(nullptr, true, this);
-    int result = client ? MOSQ_ERR_SUCCESS : MOSQ_ERR_NOMEM;
-    if (result == MOSQ_ERR_SUCCESS && !config.user.isEmpty())
-        result = mosquitto_username_pw_set(client, config.user.toUtf8().constData(),
-                                           config.password.isEmpty() ? nullptr : config.password.toUtf8().constData());
-    if (result == MOSQ_ERR_SUCCESS && !config.caFile.isEmpty())
-        result = mosquitto_tls_set(client, config.caFile.toLocal8Bit().constData(), nullptr, nullptr, nullptr, nullptr);
-    if (result == MOSQ_ERR_SUCCESS) {
-        mosquitto_connect_callback_set(client, connectCallback);
-        mosquitto_message_callback_set(client, messageCallback);
-        mosquitto_disconnect_callback_set(client, disconnectCallback);
-        mosquitto_reconnect_delay_set(client, 1, 2, false);
-        result = mosquitto_connect_async(client, config.host.toUtf8().constData(), config.port, 10);
-        // A broker not there yet is retried by the network thread.
-        if (result == MOSQ_ERR_ERRNO || result == MOSQ_ERR_EAI)
-            result = MOSQ_ERR_SUCCESS;
-    }
-    if (result == MOSQ_ERR_SUCCESS)
-        result = mosquitto_loop_start(client);
-    if (result != MOSQ_ERR_SUCCESS) {
-        error = QStringLiteral("cannot read from %1:%2: %3").arg(config.host).arg(config.port).arg(mosquitto_strerror(result));
-        mosquitto_destroy(client);
-        client = nullptr;
+    client = startBrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, error);
+    if (!client)
         return false;
-    }
     connection = QStringLiteral("connecting to the broker");
     staleness.start(250);
     return true;
@@ -82,9 +50,7 @@ bool BrokerLine::shutDown()
 {
     if (!client)
         return false;
-    mosquitto_disconnect(client);
-    mosquitto_loop_stop(client, false);
-    mosquitto_destroy(client);
+    stopBrokerClient(client);
     client = nullptr;
     staleness.stop();
     return true;

@@ -17,7 +17,7 @@
 namespace {
 
 const char usage[] = R"(Usage: korun-monitor [--port PATH] [--address X[,Y...] | --scan] [--period SECONDS] [--record FILE]
-       korun-monitor --mqtt HOST[:PORT] --line NAME [--topic PREFIX] [MQTT options] [--record FILE]
+       korun-monitor --mqtt HOST[:PORT] [--line NAME] [--topic PREFIX] [MQTT options] [--record FILE]
 
 A window on a line of Korun modules: a live table of every channel (sensor, value, temperature,
 age of the reading, the module's health, alarm limits), a trend of the chosen channels with
@@ -36,7 +36,8 @@ Options:
                      they are kept between runs in the monitor's own settings
   --mqtt HOST[:PORT] view a line that korun-log publishes to this MQTT broker (port 1883 by
                      default) instead of polling one: nothing is sent to any module
-  --line NAME        the line's level of the topics, as korun-log's --line
+  --line NAME        the line's level of the topics, as korun-log's --line; without it,
+                     the window lists the lines the broker knows to choose from
   --topic PREFIX     first level of the topics; default korun
   --mqtt-user NAME   user name for the broker
   --mqtt-password-file FILE
@@ -66,9 +67,12 @@ bool readBrokerOptions(const QCommandLineParser &parser, BrokerLineSettings &bro
     }
     broker.prefix = parser.value(QStringLiteral("topic"));
     broker.line = parser.value(QStringLiteral("line"));
-    for (const QString &level : {broker.prefix, broker.line}) {
+    // Without --line the window offers the lines the broker knows.
+    const QStringList levels = parser.isSet(QStringLiteral("line")) ? QStringList{broker.prefix, broker.line}
+                                                                    : QStringList{broker.prefix};
+    for (const QString &level : levels) {
         if (level.isEmpty() || level.contains(QRegularExpression(QStringLiteral("[/+#]")))) {
-            error = QStringLiteral("--mqtt needs --line, and --topic and --line one topic level without / + #, not '%1'").arg(level);
+            error = QStringLiteral("--topic and --line take one topic level without / + #, not '%1'").arg(level);
             return false;
         }
     }

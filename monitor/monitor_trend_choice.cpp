@@ -20,8 +20,19 @@ void MonitorWindow::updateTrendChannels()
         MonitorStore::setTrendChannels(keys);
 }
 
+// A module that stays keeps its trend; one that goes takes its alarms and trend with it.
 void MonitorWindow::setModules(const QVector<int> &selectors)
 {
+    QVector<int> was;
+    for (int module = 0; module < model.moduleCount(); ++module)
+        was << model.selectorOf(module * 4);
+    for (int module = 0; module < was.size(); ++module)
+        if (!selectors.contains(was[module]))
+            endAlarmsOf(module);
+    QVector<int> from;
+    for (int selector : selectors)
+        from << int(was.indexOf(selector));
+    history.moveModules(from);
     restoringTrend = true;
     model.setModules(selectors);
     if (trendChosen) {

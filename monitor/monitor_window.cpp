@@ -361,7 +361,8 @@ void MonitorWindow::updateTitle()
     const bool polling = poller && poller->isRunning();
     QString title = QStringLiteral("Korun monitor — %1").arg(portEdit->text().isEmpty() ? QStringLiteral("no port") : portEdit->text());
     if (isViewer())
-        title = QStringLiteral("Korun monitor (viewer of %1 at %2)").arg(broker.line, broker.host);
+        title = broker.line.isEmpty() ? QStringLiteral("Korun monitor (viewer at %1, no line chosen)").arg(broker.host)
+                                      : QStringLiteral("Korun monitor (viewer of %1 at %2)").arg(broker.line, broker.host);
     title += polling ? QString() : QStringLiteral(" (stopped)");
     title += recorder.isOpen() ? QStringLiteral(" — recording to %1").arg(recorder.path()) : QStringLiteral(" — not recording");
     if (channelsChanged)

@@ -18,6 +18,8 @@
 
 #include <memory>
 
+class LineDirectory;
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
@@ -35,7 +37,8 @@ struct MonitorSettings {
     // request; empty: they live in QSettings.
     QString channelsPath;
     ChannelFile channels;
-    // With a host: the line is read from this broker, as a viewer, and never polled.
+    // With a host: the line is read from this broker, as a viewer, and never polled; without
+    // a line, the user picks one of those the broker knows.
     BrokerLineSettings broker;
 };
 
@@ -55,6 +58,9 @@ public:
     // Reads the broker's line (settings.broker); false with the reason in the status bar.
     bool startViewing();
     bool isViewer() const { return !broker.host.isEmpty(); }
+    // Views another line of the broker: the recording of the one before stops, its alarms end
+    // and its trend goes.
+    void viewLine(const QString &line);
     LineSource *lineSource() const { return poller.get(); }
     bool startRecording(const QString &path);
     void scanLine();
@@ -87,6 +93,11 @@ private:
     void onAlarm(int channel, ChannelAlarm::Kind was, ChannelAlarm::Kind now);
     void onModuleAlarm(int module, bool raised, const QString &failure);
     void report(const QString &subject, const QString &what);
+    void endAlarmsOf(int module);
+    int channelSource(int channel) const;
+    int moduleSource(int module) const;
+    QString moduleLabel(int module) const;
+    QString channelLabel(int channel) const;
     void toggleRecording();
     void stopRecording(const QString &why);
     void updateTrendChannels();
@@ -98,6 +109,7 @@ private:
     void saveLayout();
     void showLineHealth(const QVector<SweepRow> &rows);
     void becomeViewer();
+    void showLines();
     int moduleOf(int selector) const;
     void askForChannelCheck(int channel);
     void showCheckResult(const QStringList &lines, Verdict verdict);
@@ -121,6 +133,8 @@ private:
     TrendTab *trend = nullptr;
     QLabel *lineHealthLabel = nullptr;
     QLineEdit *portEdit = nullptr;
+    QComboBox *lineCombo = nullptr;
+    LineDirectory *lineDirectory = nullptr;
     QLineEdit *addressEdit = nullptr;
     QDoubleSpinBox *periodSpin = nullptr;
     QPushButton *startButton = nullptr;

@@ -89,6 +89,27 @@ TrendHistory::TrendHistory(int channelCount, int capacity, int channelsPerModule
     }
 }
 
+void TrendHistory::moveModules(const QVector<int> &from)
+{
+    std::vector<Lane> oldLanes = std::move(lanes);
+    std::vector<Channel> oldChannels = std::move(channels);
+    channels = std::vector<Channel>(oldChannels.size());
+    lanes = std::vector<Lane>(oldLanes.size());
+    for (std::size_t module = 0; module < lanes.size(); ++module) {
+        const int source = int(module) < from.size() ? from[int(module)] : -1;
+        Lane &lane = lanes[module];
+        if (source >= 0 && source < int(oldLanes.size())) {
+            const int oldFirst = oldLanes[std::size_t(source)].firstChannel;
+            lane = std::move(oldLanes[std::size_t(source)]);
+            for (int c = 0; c < lane.size; ++c)
+                channels[std::size_t(int(module) * perLane + c)] = std::move(oldChannels[std::size_t(oldFirst + c)]);
+        }
+        lane.firstChannel = int(module) * perLane;
+        lane.size = std::min(perLane, channelCount() - lane.firstChannel);
+    }
+    ++generation;
+}
+
 void TrendHistory::append(int channel, qint64 msecs, float value)
 {
     if (channel < 0 || channel >= channelCount())

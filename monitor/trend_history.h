@@ -41,6 +41,12 @@ public:
     // dropped and counted. A second reading of a channel at the same time is ignored.
     void append(int channel, qint64 msecs, float value);
 
+    // Module m (channels m * perModule ...) takes what module from[m] had, or starts empty
+    // for -1 or past the end of `from`: a module keeps its trend when others join or leave,
+    // and no module is ever shown another's. Changes layoutGeneration().
+    void moveModules(const QVector<int> &from);
+    int layoutGeneration() const { return generation; }
+
     // For drawing [fromMs, toMs] over `columns` pixel columns: first/min/max/last of each
     // column, x in seconds since the epoch; a point with NaN y splits the line where a gap is.
     // `gaps`, when given, says whether a failed reading comes before the first valid one
@@ -140,6 +146,7 @@ private:
     std::vector<Lane> lanes;
     std::vector<Channel> channels;
     qint64 dropped = 0;
+    int generation = 0;
 };
 
 // Below: how a span is cut into pixel columns; of no concern to the users of the class.

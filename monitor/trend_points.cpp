@@ -21,11 +21,13 @@ QVector<QPointF> TrendPoints::points(int channel, qint64 fromMs, qint64 toMs, in
     if (columns < 2 || width % columns != 0)
         return inMsecs(history.decimated(channel, fromMs, toMs, columns));
     const qint64 newest = toMs + 1 - width / columns;
-    if (channel != keptChannel || fromMs != keptFrom || newest - 1 != keptTo || columns != keptColumns) {
+    if (channel != keptChannel || history.layoutGeneration() != keptGeneration || fromMs != keptFrom
+        || newest - 1 != keptTo || columns != keptColumns) {
         TrendHistory::SpanGaps gaps;
         kept = inMsecs(history.decimated(channel, fromMs, newest - 1, columns - 1, &gaps));
         gapAfterKept = gaps.after;
         keptChannel = channel;
+        keptGeneration = history.layoutGeneration();
         keptFrom = fromMs;
         keptTo = newest - 1;
         keptColumns = columns;

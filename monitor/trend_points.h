@@ -19,6 +19,7 @@ public:
 private:
     const TrendHistory &history;
     int keptChannel = -1;
+    int keptGeneration = -1;
     qint64 keptFrom = 0, keptTo = 0;
     int keptColumns = 0;
     QVector<QPointF> kept;

@@ -5,6 +5,7 @@
 #include "mqtt_test_broker.h"
 #include "sim_line.h"
 
+#include <QComboBox>
 #include <QPushButton>
 
 #include <algorithm>
@@ -19,6 +20,7 @@ private slots:
     void initTestCase();
     void lateViewerRecordsOnlyItsLineAsItsRecorderDid();
     void silentOrGoneRecorderIsNeverShownLive();
+    void windowViewsTheLinesTheBrokerKnows();
     void gapsInSeqAreLostReadings();
     void programViewsAndRecordsFromTheBroker();
     void cleanupTestCase();
@@ -40,6 +42,18 @@ private:
     static bool live(MonitorWindow &window)
     {
         return window.liveModel().moduleCount() == 1 && window.liveModel().readingText(0).endsWith("°C");
+    }
+    static QStringList items(const QComboBox *combo)
+    {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    }
+    static void choose(QComboBox *combo, const QString &line)
+    {
+        combo->setCurrentIndex(combo->findData(line));
+        emit combo->activated(combo->currentIndex());
     }
     static QString healthOf(MonitorWindow &window)
     {
@@ -138,6 +152,50 @@ void TestMonitorBroker::silentOrGoneRecorderIsNeverShownLive()
     QTRY_VERIFY_WITH_TIMEOUT(healthOf(*window2).contains("recorder of line l2 is offline") && !live(*window2), 1000);
     qInfo("killed recorder shown offline after %lld ms", killed.elapsed());
     QVERIFY(live(*window1));
+}
+
+// Without --line the window lists the lines whose recorders left a status, and says which
+// recorder is offline. Choosing another line ends what the first line's view had: its
+// recording stops, its alarms are over and its trend is gone; the new line's alarms name it.
+void TestMonitorBroker::windowViewsTheLinesTheBrokerKnows()
+{
+    log2.kill(); // its last will says offline
+    log2.waitForFinished(5000);
+    auto window = viewer(QString());
+    QVERIFY(window->startViewing());
+    QVERIFY(window->windowTitle().contains("no line chosen"));
+    auto *combo = window->findChild<QComboBox *>("lineCombo");
+    QTRY_COMPARE_WITH_TIMEOUT(items(combo), (QStringList{"Choose a line", "l1", "l2 (recorder offline)"}), 1000);
+    QCOMPARE(window->liveModel().moduleCount(), 0);
+    startLog(log2, line2, "l2");
+    QTRY_COMPARE_WITH_TIMEOUT(items(combo), (QStringList{"Choose a line", "l1", "l2"}), 5000);
+
+    choose(combo, "l1");
+    const QString out = dir.filePath("chosen.csv");
+    QVERIFY(window->startRecording(out));
+    QTRY_VERIFY_WITH_TIMEOUT(live(*window), 1000);
+    QCOMPARE(items(combo), (QStringList{"l1", "l2"}));
+    LiveTableModel &model = window->liveModel();
+    QVERIFY(model.setData(model.channelIndex(0, LiveTableModel::HighLimit), "100", Qt::EditRole));
+    QTRY_COMPARE_WITH_TIMEOUT(window->alarmLog().activeCount(), 1, 2000);
+    QCOMPARE(window->alarmLog().entry(0).module, QString("l1 0xB0"));
+    QTRY_VERIFY_WITH_TIMEOUT(csvRows(out).size() >= 2, 2000);
+
+    const qint64 switched = QDateTime::currentMSecsSinceEpoch();
+    choose(combo, "l2");
+    QVERIFY(window->windowTitle().contains("viewer of l2") && window->windowTitle().endsWith("not recording"));
+    QCOMPARE(window->alarmLog().activeCount(), 0);
+    QVERIFY(window->trendHistory().readings(0, 0, switched).isEmpty());
+    const QStringList recorded = csvRows(out), own = csvRows(dir.filePath("l1.csv"));
+    QVERIFY(own.indexOf(recorded[0]) >= 0);
+    QCOMPARE(recorded, own.mid(own.indexOf(recorded[0]), recorded.size()));
+    // Thermocouple K at 300 degC on l2, 200 on l1.
+    QTRY_VERIFY_WITH_TIMEOUT(live(*window) && model.readingText(0).section(' ', 0, 0).toDouble() > 250, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->alarmLog().activeCount(), 1, 2000);
+    QCOMPARE(window->alarmLog().entry(0).module, QString("l2 0xB0"));
+    QCOMPARE(window->alarmLog().entry(1).module, QString("l1 0xB0"));
+    QVERIFY(window->alarmLog().entry(1).cleared.isValid());
+    QCOMPARE(csvRows(out), recorded);
 }
 
 // Readings 2 to 4 of a module never reached the broker.

@@ -1,5 +1,6 @@
 // The trend's history: extremes and gaps survive decimation at every span, statistics match
-// the readings summed directly, and a full ring keeps the newest readings.
+// the readings summed directly, a full ring keeps the newest readings, and a module keeps
+// its own readings whatever modules join or leave.
 #include "trend_history.h"
 #include "trend_points.h"
 
@@ -146,6 +147,28 @@ private slots:
             QCOMPARE(points.first(), QPointF((start + 150 * second) / 1000.0, 150));
             QCOMPARE(points.last().y(), 249.0);
         }
+    }
+
+    // Modules A, B polled, then C, B: B keeps its readings and goes on from them, C starts
+    // empty (never A's), and the curves drawn before are not reused for the new layout.
+    void modulesKeepTheirOwnHistory()
+    {
+        TrendHistory history(8, 100);
+        TrendPoints curve(history);
+        for (int i = 0; i < 10; ++i)
+            for (int channel = 0; channel < 8; ++channel)
+                history.append(channel, start + i * second, float(100 * (channel / 4) + i));
+        QCOMPARE(curve.points(0, start, start + 9 * second + 9, 10).first().y(), 0.0);
+        history.moveModules({-1, 1});
+        QVERIFY(history.readings(0, start - day, start + day).isEmpty());
+        QCOMPARE(curve.points(0, start, start + 9 * second + 9, 10), QVector<QPointF>());
+        history.append(5, start + 10 * second, 110);
+        const auto kept = history.readings(5, start - day, start + day);
+        QCOMPARE(kept.size(), 11);
+        QCOMPARE(kept.first().second, 100.f);
+        QCOMPARE(history.statistics(5, start, start + day).maximum, 110.0);
+        history.append(0, start + 11 * second, 7);
+        QCOMPARE(history.readings(0, start - day, start + day).size(), 1);
     }
 };
 

@@ -1,0 +1,50 @@
+#include "line_directory.h"
+
+#include "broker_client.h"
+
+#include <mosquitto.h>
+
+LineDirectory::LineDirectory(const BrokerLineSettings &settings, QObject *parent) : QObject(parent), config(settings)
+{
+}
+
+LineDirectory::~LineDirectory()
+{
+    if (client)
+        stopBrokerClient(client);
+}
+
+bool LineDirectory::start(QString &error)
+{
+    client = startBrokerClient(config, this, {connectCallback, messageCallback, nullptr}, error);
+    return client != nullptr;
+}
+
+// Both callbacks run on the library's network thread; the work is done on ours.
+void LineDirectory::connectCallback(mosquitto *client, void *self, int result)
+{
+    const auto *directory = static_cast<LineDirectory *>(self);
+    if (result == 0)
+        mosquitto_subscribe(client, nullptr, (directory->config.prefix + QStringLiteral("/+/status")).toUtf8().constData(), 1);
+}
+
+void LineDirectory::messageCallback(mosquitto *, void *self, const mosquitto_message *message)
+{
+    auto *directory = static_cast<LineDirectory *>(self);
+    const QByteArray topic(message->topic);
+    const QByteArray payload(static_cast<const char *>(message->payload), message->payloadlen);
+    QMetaObject::invokeMethod(directory, [=] { directory->onStatus(topic, payload); }, Qt::QueuedConnection);
+}
+
+void LineDirectory::onStatus(const QByteArray &topic, const QByteArray &payload)
+{
+    const QList<QByteArray> levels = topic.split('/');
+    if (levels.size() != 3 || levels[1].isEmpty())
+        return;
+    const QString line = QString::fromUtf8(levels[1]);
+    if (payload.isEmpty() ? known.remove(line) == 0 : known.value(line) == QString::fromUtf8(payload))
+        return;
+    if (!payload.isEmpty())
+        known[line] = QString::fromUtf8(payload);
+    emit linesChanged();
+}
