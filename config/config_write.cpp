@@ -38,8 +38,15 @@ bool writeAndVerify(Korun_MBProxy &proxy, const ConfigurationImage &module, cons
             return false;
         }
     }
+    // A failed request closes the link and the first request after it only reopens it, so
+    // the second try reopens it first, as the line's sweeps do.
     ConfigurationImage readBack;
-    if (!proxy.readConfiguration(readBack) && !proxy.readConfiguration(readBack)) {
+    const auto readBackOnce = [&] {
+        if (!proxy.isConnected())
+            proxy.connectDevice();
+        return proxy.readConfiguration(readBack);
+    };
+    if (!readBackOnce() && !readBackOnce()) {
         error = QStringLiteral("written, but the read-back failed: ") + readFailure(proxy);
         return false;
     }

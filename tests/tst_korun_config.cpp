@@ -148,6 +148,8 @@ private slots:
     void diffSaysHoldsOnlyWhenAWriteChangesNothing_data();
     void diffSaysHoldsOnlyWhenAWriteChangesNothing();
     void writeFailsWhenTheModuleDoesNotKeepIt();
+    void writeSurvivesAFailedReadBackAndCountsItsBlocks();
+    void diffOfAModuleThatDoesNotAnswerIsNoDifference();
     void writesThatMustNotHappen_data();
     void writesThatMustNotHappen();
 
@@ -234,15 +236,25 @@ void TestKorunConfig::diffSaysHoldsOnlyWhenAWriteChangesNothing_data()
     QTest::addColumn<QStringList>("edits");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("says");
-    QTest::newRow("as read") << QStringList() << 0 << "module 0xBA holds the file's configuration";
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("as read") << QStringList() << 0 << "module 0xBA holds the file's configuration" << QStringList();
     QTest::newRow("a name contradicts its code") << QStringList{"channels/1/sensor_code=20"} << 0
-                                                 << "channel 1: sensor TC_K (code 7) contradicts sensor_code 20";
+                                                 << "channel 1: sensor TC_K (code 7) contradicts sensor_code 20" << QStringList();
     QTest::newRow("connection code only") << QStringList{"channels/1/connection=\"NO_CONNECTION\""} << 1
-                                          << "channel 1 connection: VOLTAGE_INPUT -> NO_CONNECTION";
+                                          << "channel 1 connection: VOLTAGE_INPUT -> NO_CONNECTION" << QStringList();
     QTest::newRow("wiring only") << QStringList{"channels/2/connection=\"RESISTIVE_4_WIRE\""} << 1
-                                 << "channel 2 connection: RESISTIVE_3_WIRE -> RESISTIVE_4_WIRE";
+                                 << "channel 2 connection: RESISTIVE_3_WIRE -> RESISTIVE_4_WIRE" << QStringList();
     QTest::newRow("address switch only") << QStringList{"address_switch_zero_left=false"} << 1
-                                         << "address switch: 0 on the left -> 0 on the top";
+                                         << "address switch: 0 on the left -> 0 on the top" << QStringList();
+    QTest::newRow("3-wire setup") << QStringList{"channels/3/sensor=\"TR_100Pt\"", "channels/3/connection=\"RESISTIVE_3_WIRE\""}
+                                  << 1 << "channel 3 auxSetup (bytes 2-6): " << QStringList();
+    // A restored image differing only where no field is interpreted still differs.
+    const QStringList restore{"--restore-image"};
+    QTest::newRow("restore: a byte past the setup") << QStringList{"image/50=90"} << 1
+                                                    << "channel 1 bytes 12-299 (not interpreted): 1 bytes change" << restore;
+    QTest::newRow("restore: bits beside the switch") << QStringList{"image/1200=167"} << 1
+                                                     << "byte 1200 bits 1-7: A5 -> A7" << restore;
+    QTest::newRow("restore: byte 1201") << QStringList{"image/1201=90"} << 1 << "byte 1201: A5 -> 5A" << restore;
 }
 
 void TestKorunConfig::diffSaysHoldsOnlyWhenAWriteChangesNothing()
@@ -250,14 +262,15 @@ void TestKorunConfig::diffSaysHoldsOnlyWhenAWriteChangesNothing()
     QFETCH(QStringList, edits);
     QFETCH(int, exitCode);
     QFETCH(QString, says);
+    QFETCH(QStringList, options);
     const QString file = fileWith(edits);
-    const Run diff = runConfig(QStringList{"diff", file} + module());
+    const Run diff = runConfig(QStringList{"diff", file} + options + module());
     QCOMPARE(diff.exitCode, exitCode);
     QVERIFY2((diff.out + diff.err).contains(says), qPrintable(diff.out + diff.err));
     QCOMPARE(diff.out.contains("holds"), exitCode == 0);
 
     // And a write agrees: it changes bytes exactly when the diff said the module differs.
-    QCOMPARE(runConfig(QStringList{"write", file, "--yes"} + module()).exitCode, 0);
+    QCOMPARE(runConfig(QStringList{"write", file, "--yes"} + options + module()).exitCode, 0);
     QCOMPARE(line.dump(0x8000, RegisterMap::configurationCount) != before, exitCode == 1);
 }
 
@@ -277,6 +290,39 @@ void TestKorunConfig::writeFailsWhenTheModuleDoesNotKeepIt()
     QVERIFY2(run.err.contains("address switch"), qPrintable(run.err));
 }
 
+// The first read-back request is refused: the block is read again and found written. Then
+// a restore whose third block of five is refused says how far it got.
+void TestKorunConfig::writeSurvivesAFailedReadBackAndCountsItsBlocks()
+{
+    QVERIFY(line.command("fault exception 2 @8000 every 2 once")); // the read before the write is the first
+    const QString file = fileWith({"address_switch_zero_left=false"});
+    Run run = runConfig(QStringList{"write", file, "--yes"} + module());
+    QVERIFY2(run.exitCode == 0 && run.out.contains("verified"), qPrintable(run.out + run.err));
+    QCOMPARE(imageOf(line.dump(0x8000, RegisterMap::configurationCount)).addressSwitchZeroLeft(), false);
+
+    QVERIFY(line.command("fault exception 2 @8100")); // registers 800A.. in blocks of 123
+    run = runConfig(QStringList{"write", fileWith({"image/20=90", "image/1201=90"}), "--yes", "--restore-image"} + module());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("writing failed after 2 of 5 blocks"), qPrintable(run.err));
+}
+
+// Exit 1 would say "differs": a diff that could not read the module says 2. The link's
+// timeout and retries are applied: a slow reply is waited for with --timeout 500, one
+// unanswered request is retried unless --retries 0.
+void TestKorunConfig::diffOfAModuleThatDoesNotAnswerIsNoDifference()
+{
+    const QString file = fileWith({});
+    QVERIFY(line.command("fault late 300 once"));
+    QCOMPARE(runConfig(QStringList{"diff", file, "--timeout", "500", "--retries", "0"} + module()).exitCode, 0);
+    QVERIFY(line.command("fault silent once"));
+    QCOMPARE(runConfig(QStringList{"diff", file} + module()).exitCode, 0);
+    QVERIFY(line.command("fault silent once"));
+    const Run run = runConfig(QStringList{"diff", file, "--timeout", "50", "--retries", "0"} + module());
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("module 0xBA did not answer"), qPrintable(run.err));
+    QVERIFY(!run.out.contains("holds"));
+}
+
 void TestKorunConfig::writesThatMustNotHappen_data()
 {
     QTest::addColumn<QStringList>("edits");
@@ -293,6 +339,8 @@ void TestKorunConfig::writesThatMustNotHappen_data()
         << QStringList{"channels/1/sensor=40"} << write << 2 << "channel 1: sensor code 40 is not in the catalogue";
     QTest::newRow("image contradicts channels") << QStringList{"image/1=20"} << restore << 2
                                                 << "channel 1: the image holds TR_100Pt";
+    QTest::newRow("image contradicts adc_setup") << QStringList{"image/9=90"} << restore << 2
+                                                 << "channel 1: the image's ADC setup is not the channel's adc_setup";
     QTest::newRow("image contradicts address switch") << QStringList{"image/1200=164"} << restore << 2
                                                       << "address_switch_zero_left: the image says false";
     QTest::newRow("another module's file") << QStringList{"module=\"0xB3\""} << restore << 2
