@@ -17,6 +17,8 @@ private slots:
     void channelTagsAndAlarmsFollowTheMonitorsRule();
     void refusalsAreNamed_data();
     void refusalsAreNamed();
+    void brokersThatCheckAccept_data();
+    void brokersThatCheckAccept();
 
 private:
     void startLog(QProcess &log, const QString &port, const QString &line, const QStringList &more = {})
@@ -45,7 +47,7 @@ void TestKorunLogMqtt::brokerAwayAndBack()
     Subscriber newest(broker.port, "korun/queued/#", "korun-test-queued");
     QVERIFY(all.waitReady() && newest.waitReady());
     SimLine line1, line2;
-    QVERIFY(line1.start({"--channel", "1=TC_K@300", "--channel", "3=TR_100Pt:3@20", "--noise", "0.5"}));
+    QVERIFY(line1.start({"--channel", "1=TC_K@-100", "--channel", "3=TR_100Pt:3@20", "--noise", "0.5"})); // a signed ADC code below 0
     QVERIFY(line2.start({"--channel", "1=TC_K@300"}));
     const QString csv1 = dir.filePath("line1.csv"), csv2 = dir.filePath("queued.csv");
     QProcess log1, log2;
@@ -84,9 +86,18 @@ void TestKorunLogMqtt::brokerAwayAndBack()
         const QStringList cells = rows[seq - 1].split(',');
         const QJsonArray channels = received[seq]["channels"].toArray();
         QVERIFY(received[seq]["time"] == cells[0] && received[seq]["status"] == cells.last());
-        for (int channel : {0, 2})
-            QVERIFY2(qAbs(channels[channel].toObject()["temperature_C"].toDouble() - cells[8 + 5 * channel].toDouble()) < 1e-5,
-                     qPrintable(QString("seq %1 channel %2").arg(seq).arg(channel + 1)));
+        QVERIFY(received[seq]["module"] == "0xB0" && qAbs(received[seq]["xt3xt4_C"].toDouble() - cells[3].toDouble()) < 1e-5);
+        for (int channel : {0, 2}) {
+            // sensor, value, ADC code, gain and temperature, as in the CSV's columns
+            const QJsonObject object = channels[channel].toObject();
+            const QStringList csv = cells.mid(4 + 5 * channel, 5);
+            QVERIFY2(object["sensor"] == csv[0] && qAbs(object["value"].toDouble() - csv[1].toDouble()) < 1e-5
+                         && object["adc"] == csv[2].toInt() && object["gain"] == csv[3].toInt()
+                         && qAbs(object["temperature_C"].toDouble() - csv[4].toDouble()) < 1e-5
+                         && object["unit"] == (channel == 0 ? "mV" : "ohm"),
+                     qPrintable(QString("seq %1: %2 in the CSV, %3").arg(seq).arg(csv.join(','),
+                                QJsonDocument(object).toJson(QJsonDocument::Compact))));
+        }
     }
 
     // The oldest measurements made way for the newest; the module's state was kept.
@@ -97,10 +108,13 @@ void TestKorunLogMqtt::brokerAwayAndBack()
     QVERIFY2(dropped > 0 && kept.firstKey() == dropped + 1 && kept.lastKey() == last && kept.size() == last - dropped,
              qPrintable(QString("dropped %1, kept seq %2..%3 (%4)").arg(dropped).arg(kept.firstKey()).arg(kept.lastKey()).arg(kept.size())));
     QVERIFY(newest.lines().contains("korun/queued/0/online true"));
+    // Waiting, a newer last replaced the one before: one of the outage's, then one a state.
+    QVERIFY2(newest.lines().filter("korun/queued/0/last ").size() <= kept.size() + 1, qPrintable(newest.lines().join('\n')));
 }
 
 // seq 1 finds the on-board temperatures refused; seq 2 reads NaN for XT1,XT2 and channel 3,
-// minus infinity for channel 4; channel 2 has no sensor. SIGKILL leaves the last will.
+// minus infinity for channel 4; channel 2 has no sensor. Then the module falls silent, and
+// SIGKILL leaves the last will.
 void TestKorunLogMqtt::stateSaysWhatItKnowsAndTheWillSaysOffline()
 {
     SimLine line;
@@ -124,6 +138,7 @@ void TestKorunLogMqtt::stateSaysWhatItKnowsAndTheWillSaysOffline()
     QVERIFY(refused["xt1xt2_C"].isNull() && refused["xt3xt4_C"].isNull() && refused["xt1xt2_status"] == "not read");
     QCOMPARE(refused["channels"].toArray()[0].toObject()["status"].toString(), QString("not read"));
     QVERIFY(read["xt1xt2_C"].isNull() && read["xt3xt4_C"].isDouble() && read["xt1xt2_status"] == "not a number");
+    QCOMPARE(read["xt3xt4_status"].toString(), QString("ok"));
     const QJsonArray channels = read["channels"].toArray();
     const QStringList expected = {"no cold junction", "no sensor", "not a number", "infinite"};
     for (int channel = 0; channel < 4; ++channel) {
@@ -134,27 +149,38 @@ void TestKorunLogMqtt::stateSaysWhatItKnowsAndTheWillSaysOffline()
     }
 
     QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/states/status online"); }, 5000));
+    // A module that stops answering is offline at its first failed refresh, long before any back-off.
+    QVERIFY(line.command("fault silent"));
+    int failed = 0; // refreshes that read nothing between online and offline
+    QVERIFY(QTest::qWaitFor([&] {
+        const QStringList lines = states.lines();
+        const int online = lines.lastIndexOf("korun/states/0/online true");
+        const int offline = lines.lastIndexOf("korun/states/0/online false");
+        failed = lines.mid(online, offline - online).filter(QRegularExpression("/state .*\"xt1xt2_status\":\"not read\"")).size();
+        return offline > online;
+    }, 5000));
+    QCOMPARE(failed, 1);
     log.kill();
     QVERIFY(log.waitForFinished(3000));
     QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/states/status offline"); }, 5000));
     QCOMPARE(retained(broker.port, "korun/states/status", 1), QStringList{"korun/states/status offline"});
 }
 
-// Module 7 is silent, backed off after 3 refreshes: never online. After --count, every
-// module's online is false before the line's status goes offline.
+// Module 7 is silent, backed off after 3 refreshes: never online; module C answers. After
+// --count, every module's online is false before the line's status goes offline.
 void TestKorunLogMqtt::orderlyStopSaysEveryModuleOffline()
 {
     SimLine line;
-    QVERIFY(line.start({"--address", "0,7", "--channel", "1=TC_K@300"}));
+    QVERIFY(line.start({"--address", "7,C", "--channel", "1=TC_K@300"}));
     QVERIFY(line.command("module 7 fault silent"));
     Subscriber states(broker.port, "korun/stop/#");
     QVERIFY(states.waitReady());
     const QString csv = dir.filePath("stop.csv");
     QProcess log;
-    startLog(log, line.portName(), "stop", {"--address", "0,7", "--period", "0.2", "--count", "6", "--output", csv});
+    startLog(log, line.portName(), "stop", {"--address", "7,C", "--period", "0.2", "--count", "6", "--output", csv});
     QVERIFY(log.waitForFinished(15000));
     QCOMPARE(log.exitCode(), 0);
-    QVERIFY(csvRows(csv).last().contains("not asked"));
+    QVERIFY(csvRows(csv).filter(QRegularExpression("^[^,]+,7,")).last().contains("not asked"));
 
     QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/stop/status offline"); }, 5000));
     const QStringList lines = states.lines();
@@ -162,18 +188,20 @@ void TestKorunLogMqtt::orderlyStopSaysEveryModuleOffline()
         return lines.indexOf(first) >= 0 && lines.indexOf(first) < lines.indexOf(then);
     };
     QVERIFY(!lines.contains("korun/stop/7/online true"));
-    QVERIFY(before("korun/stop/0/online true", "korun/stop/0/online false"));
-    QVERIFY(before("korun/stop/0/online false", "korun/stop/status offline"));
+    QVERIFY(before("korun/stop/C/online true", "korun/stop/C/online false"));
+    QVERIFY(before("korun/stop/C/online false", "korun/stop/status offline"));
     QVERIFY(before("korun/stop/7/online false", "korun/stop/status offline"));
     // A reader that comes later finds the line's info and each module's newest state,
-    // besides the flags.
+    // besides the flags; no measurement is replayed to it as if new.
     const QStringList kept = retained(broker.port, "korun/stop/#", 6);
     QCOMPARE(kept.filter(QRegularExpression("(online|status) ")),
-             QStringList({"korun/stop/0/online false", "korun/stop/7/online false", "korun/stop/status offline"}));
+             QStringList({"korun/stop/7/online false", "korun/stop/C/online false", "korun/stop/status offline"}));
+    QCOMPARE(kept.filter("/state "), QStringList());
     const QStringList info = kept.filter(QRegularExpression("^korun/stop/info ")).replaceInStrings("korun/stop/info ", "");
-    const QStringList last = kept.filter(QRegularExpression("^korun/stop/0/last ")).replaceInStrings("korun/stop/0/last ", "");
+    const QStringList last = kept.filter(QRegularExpression("^korun/stop/C/last ")).replaceInStrings("korun/stop/C/last ", "");
     QCOMPARE(info.size(), 1);
-    QCOMPARE(QJsonDocument::fromJson(info[0].toUtf8())["modules"].toArray(), QJsonArray({"0xB0", "0xB7"}));
+    QCOMPARE(QJsonDocument::fromJson(info[0].toUtf8())["modules"].toArray(), QJsonArray({"0xB7", "0xBC"}));
+    QCOMPARE(QJsonDocument::fromJson(info[0].toUtf8())["period_s"].toDouble(), 0.2);
     QCOMPARE(schemaComplaints("info", info), QString());
     QCOMPARE(last.size(), 1);
     QCOMPARE(QJsonDocument::fromJson(last[0].toUtf8())["seq"].toInt(), 6);
@@ -224,6 +252,11 @@ void TestKorunLogMqtt::refusalsAreNamed_data()
                                      << "^korun-log: cannot read the MQTT CA file " + QRegularExpression::escape(missing) + unreadable + "\n$";
     QTest::newRow("password file missing") << "" << QStringList{"--mqtt-user", "korun", "--mqtt-password-file", missing}
                                            << "^korun-log: cannot read the MQTT password file " + QRegularExpression::escape(missing) + unreadable + "\n$";
+    QFile notPem(dir.filePath("not-pem.crt"));
+    QVERIFY(notPem.open(QIODevice::WriteOnly) && notPem.write("MIIBszCCAVmgAwIBAgIU\n") > 0);
+    QTest::newRow("CA file without a certificate") << "" << QStringList{"--mqtt-cafile", notPem.fileName()}
+                                                   << "^korun-log: the MQTT CA file .*not-pem.crt holds no certificate "
+                                                      "\\(PEM expected\\)\n$";
     QFile channels(dir.filePath("bad-channels.json"));
     QVERIFY(channels.open(QIODevice::WriteOnly) && channels.write(R"({"format": "korun-channels/1", "channels": [
         {"module": "3", "channel": 2, "low_C": 40, "high_C": 30}]})"));
@@ -283,6 +316,40 @@ void TestKorunLogMqtt::refusalsAreNamed()
     QVERIFY2(errors.contains("never accepted a message"), qPrintable(errors));
     QCOMPARE(errors.count(expected), 1); // said once, though the library keeps trying
     QVERIFY2(failuresAddUp(errors), qPrintable(errors));
+}
+
+void TestKorunLogMqtt::brokersThatCheckAccept_data()
+{
+    QTest::addColumn<QString>("listener");
+    QTest::addColumn<QStringList>("arguments");
+    QFile password(dir.filePath("password"));
+    QVERIFY(password.open(QIODevice::WriteOnly) && password.write("secret\nnot part of it\n") > 0);
+    QTest::newRow("password file's first line") << "passwords" << QStringList{"--mqtt-user", "korun",
+                                                                             "--mqtt-password-file", password.fileName()};
+    QTest::newRow("broker's CA") << "tls" << QStringList{"--mqtt-cafile", dir.filePath("broker.pem")};
+}
+
+// The right password or CA: every message is acknowledged and the run succeeds.
+void TestKorunLogMqtt::brokersThatCheckAccept()
+{
+    QFETCH(QString, listener);
+    QFETCH(QStringList, arguments);
+    if (!(listener == "tls" ? broker.hasTls() : broker.hasPasswords()))
+        QSKIP("mosquitto_passwd or openssl missing");
+    SimLine line;
+    QVERIFY(line.start({"--channel", "1=TC_K@300"}));
+    QProcess log;
+    const quint16 port = listener == "tls" ? broker.tlsPort : broker.passwordPort;
+    log.start(KORUN_LOG_PATH, QStringList{"--port", line.portName(), "--mqtt", "127.0.0.1:" + QString::number(port),
+                                          "--period", "0.1", "--count", "3", "--output", dir.filePath(listener + ".csv")}
+                                  + arguments);
+    QVERIFY(log.waitForFinished(10000));
+    const QString errors = log.readAllStandardError();
+    QVERIFY2(log.exitCode() == 0, qPrintable(errors));
+    // At least info, status, three states and their lasts, online and status offline.
+    const QRegularExpressionMatch summary = QRegularExpression("MQTT (\\d+) messages acknowledged, 0 dropped, "
+                                                               "0 not delivered\n").match(errors);
+    QVERIFY2(summary.hasMatch() && summary.captured(1).toInt() >= 10, qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TestKorunLogMqtt)
