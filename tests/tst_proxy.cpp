@@ -106,15 +106,22 @@ void TestProxyLink::failedRequestsCloseTheLink_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("errorText");
-    QTest::newRow("silent") << "silent" << "Error: Request timeout.";
-    QTest::newRow("corrupted CRC") << "badcrc" << "Error: Request timeout.";
-    QTest::newRow("reply that never ends") << "cut" << "Error: Request timeout.";
-    QTest::newRow("late beyond the last attempt") << "late 400 once" << "Error: Request timeout.";
-    QTest::newRow("illegal data address") << "exception 2" << "Error: Modbus Exception Response.";
-    QTest::newRow("server busy") << "exception 6" << "Error: Modbus Exception Response.";
+    QTest::addColumn<QString>("refusal"); // the failure's reason for a module's refusal
+    QTest::addColumn<QString>("counted"); // in the exchange statistics
+    const QString timeout = "Error: Request timeout.", exception = "Error: Modbus Exception Response.";
+    QTest::newRow("silent") << "silent" << timeout << "" << "3 retries, 1 timeout,";
+    QTest::newRow("corrupted CRC") << "badcrc" << timeout << "" << "3 retries, 1 timeout,";
+    QTest::newRow("reply that never ends") << "cut" << timeout << "" << "3 retries, 1 timeout,";
+    QTest::newRow("late beyond the last attempt") << "late 400 once" << timeout << "" << "1 timeout,";
+    QTest::newRow("illegal data address") << "exception 2" << exception << "exception 2, illegal data address"
+                                          << "0 retries, 0 timeouts, 1 exception";
+    QTest::newRow("server busy") << "exception 6" << exception << "exception 6, server device busy"
+                                 << "0 retries, 0 timeouts, 1 exception";
     // A reply of the wrong length must not be taken for the block that was asked for.
-    QTest::newRow("too few registers") << "short" << "Error: The module answered with 3 registers instead of 4.";
-    QTest::newRow("too many registers") << "long" << "Error: The module answered with 5 registers instead of 4.";
+    QTest::newRow("too few registers") << "short" << "Error: The module answered with 3 registers instead of 4." << ""
+                                       << "0 timeouts, 0 exceptions, 1 bad reply";
+    QTest::newRow("too many registers") << "long" << "Error: The module answered with 5 registers instead of 4." << ""
+                                        << "0 timeouts, 0 exceptions, 1 bad reply";
 }
 
 // With a 50 ms timeout and the link's 3 retries: every failure ends within the attempts'
@@ -123,6 +130,8 @@ void TestProxyLink::failedRequestsCloseTheLink()
 {
     QFETCH(QString, fault);
     QFETCH(QString, errorText);
+    QFETCH(QString, refusal);
+    QFETCH(QString, counted);
     ProxyFixture f;
     QVERIFY(f.open());
     f.proxy.setTimeout(50);
@@ -136,6 +145,11 @@ void TestProxyLink::failedRequestsCloseTheLink()
     QVERIFY(!f.proxy.mbRead(readUnit(0x2000, 4), image));
     QVERIFY2(elapsed.elapsed() < 50 * 4 + 500, qPrintable(QString::number(elapsed.elapsed())));
     QCOMPARE(f.texts, QStringList({"Request sent", errorText}) + failedRequestTail);
+    QCOMPARE(f.proxy.lastFailure().kind, refusal.isEmpty() ? RequestFailure::NoAnswer : RequestFailure::Refused);
+    if (!refusal.isEmpty())
+        QCOMPARE(f.proxy.lastFailure().reason, refusal);
+    const QString stats = f.proxy.exchangeStats(0xB0).summary();
+    QVERIFY2(stats.startsWith("no response, ") && stats.contains(counted), qPrintable(stats));
     QVERIFY(!f.proxy.isConnected());
     QVERIFY(std::all_of(std::begin(image), std::end(image), [](quint8 b) { return b == 0x55; }));
 
