@@ -16,16 +16,34 @@ LineDirectory::~LineDirectory()
 
 bool LineDirectory::start(QString &error)
 {
-    client = startBrokerClient(config, this, {connectCallback, messageCallback, nullptr}, error);
+    client = startBrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, error);
     return client != nullptr;
 }
 
 // Both callbacks run on the library's network thread; the work is done on ours.
 void LineDirectory::connectCallback(mosquitto *client, void *self, int result)
 {
-    const auto *directory = static_cast<LineDirectory *>(self);
+    auto *directory = static_cast<LineDirectory *>(self);
     if (result == 0)
         mosquitto_subscribe(client, nullptr, (directory->config.prefix + QStringLiteral("/+/status")).toUtf8().constData(), 1);
+    const QString said = result == 0 ? QString() : QStringLiteral("the broker refused: %1").arg(mosquitto_connack_string(result));
+    QMetaObject::invokeMethod(directory, [directory, said] { directory->setProblem(said); }, Qt::QueuedConnection);
+}
+
+void LineDirectory::disconnectCallback(mosquitto *, void *self, int result)
+{
+    auto *directory = static_cast<LineDirectory *>(self);
+    if (result != 0)
+        QMetaObject::invokeMethod(directory, [directory] { directory->setProblem(QStringLiteral("the broker is not reachable")); },
+                                  Qt::QueuedConnection);
+}
+
+void LineDirectory::setProblem(const QString &problem)
+{
+    if (problem == connection)
+        return;
+    connection = problem;
+    emit linesChanged();
 }
 
 void LineDirectory::messageCallback(mosquitto *, void *self, const mosquitto_message *message)

@@ -11,6 +11,7 @@ struct mosquitto_message;
 // The lines the broker knows: every line whose recorder left its retained status under the
 // topic prefix, with that status ("online", or "offline" after an orderly stop or the
 // recorder's last will). A status cleared at the broker takes its line off the list.
+// linesChanged() also follows a change of problem().
 class LineDirectory : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,9 @@ public:
     bool isRunning() const { return client != nullptr; }
     // Line name -> its recorder's status, by name.
     const QMap<QString, QString> &lines() const { return known; }
+    // Why the broker is not serving us ("connecting to the broker", "the broker refused: ..."),
+    // empty while it is: an empty list then means no line was published.
+    const QString &problem() const { return connection; }
 
 signals:
     void linesChanged();
@@ -32,8 +36,11 @@ private:
 
     static void connectCallback(mosquitto *, void *self, int result);
     static void messageCallback(mosquitto *, void *self, const mosquitto_message *message);
+    static void disconnectCallback(mosquitto *, void *self, int result);
+    void setProblem(const QString &problem);
 
     BrokerLineSettings config;
     mosquitto *client = nullptr;
     QMap<QString, QString> known;
+    QString connection = QStringLiteral("connecting to the broker");
 };

@@ -48,8 +48,14 @@ void MonitorWindow::showLines()
         lines.insert(broker.line, QString());
     const QSignalBlocker blocking(lineCombo);
     lineCombo->clear();
-    if (broker.line.isEmpty())
-        lineCombo->addItem(lines.isEmpty() ? QStringLiteral("No line published yet") : QStringLiteral("Choose a line"));
+    if (broker.line.isEmpty()) {
+        QString problem = lineDirectory->problem();
+        if (!problem.isEmpty())
+            problem[0] = problem[0].toUpper();
+        lineCombo->addItem(!lines.isEmpty()       ? QStringLiteral("Choose a line")
+                           : !problem.isEmpty()   ? problem
+                                                  : QStringLiteral("No line published yet"));
+    }
     for (auto it = lines.cbegin(); it != lines.cend(); ++it) {
         const bool said = it.value().isEmpty() || it.value() == QLatin1String("online");
         lineCombo->addItem(said ? it.key() : QStringLiteral("%1 (recorder %2)").arg(it.key(), it.value()), it.key());

@@ -21,6 +21,7 @@ private slots:
     void lateViewerRecordsOnlyItsLineAsItsRecorderDid();
     void silentOrGoneRecorderIsNeverShownLive();
     void windowViewsTheLinesTheBrokerKnows();
+    void noBrokerIsNotAnEmptyBroker();
     void gapsInSeqAreLostReadings();
     void programViewsAndRecordsFromTheBroker();
     void cleanupTestCase();
@@ -196,6 +197,22 @@ void TestMonitorBroker::windowViewsTheLinesTheBrokerKnows()
     QCOMPARE(window->alarmLog().entry(1).module, QString("l1 0xB0"));
     QVERIFY(window->alarmLog().entry(1).cleared.isValid());
     QCOMPARE(csvRows(out), recorded);
+}
+
+// A broker that does not answer is never taken for one that knows no line.
+void TestMonitorBroker::noBrokerIsNotAnEmptyBroker()
+{
+    MonitorSettings settings;
+    settings.broker.host = "127.0.0.1";
+    settings.broker.port = broker.port;
+    settings.broker.prefix = "unused";
+    MonitorWindow empty(settings);
+    settings.broker.port = 1; // nothing listens there
+    MonitorWindow nowhere(settings);
+    QVERIFY(empty.startViewing() && nowhere.startViewing());
+    const auto shown = [](MonitorWindow &window) { return window.findChild<QComboBox *>("lineCombo")->currentText(); };
+    QTRY_COMPARE_WITH_TIMEOUT(shown(empty), QString("No line published yet"), 1000);
+    QVERIFY(shown(nowhere) == "Connecting to the broker" || shown(nowhere) == "The broker is not reachable");
 }
 
 // Readings 2 to 4 of a module never reached the broker.
