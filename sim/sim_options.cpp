@@ -240,14 +240,15 @@ std::string offendingOption(char **argv)
 std::string unknownOptionMessage(char **argv)
 {
     if (optopt > HelpOption) // a short option; korun-sim has only -h
-        return std::string("unknown option -") + char(optopt);
+        return std::string("Unknown option '") + char(optopt) + "'.";
     const std::string name = offendingOption(argv);
     if (optopt != 0)
         return name + " takes no value";
     int matches = 0;
     for (const option *o = longOptions; o->name; ++o)
         matches += std::strncmp(o->name, name.c_str() + 2, name.size() - 2) == 0;
-    return (matches > 1 ? "ambiguous option " : "unknown option ") + name;
+    // Worded as the other programs' (Qt's) command lines word it.
+    return matches > 1 ? "ambiguous option " + name : "Unknown option '" + name.substr(2) + "'.";
 }
 
 } // namespace
