@@ -4,6 +4,8 @@
 
 #include <mosquitto.h>
 
+#include <utility>
+
 #include <cstdio>
 
 namespace {
@@ -128,6 +130,7 @@ void MqttPublisher::publishState(int selector, const QByteArray &message)
 
 void MqttPublisher::publishInfo(const QByteArray &message)
 {
+    info = message;
     enqueue(topic(QStringLiteral("info")), message, true);
 }
 
@@ -184,6 +187,15 @@ void MqttPublisher::onConnected(int result)
     const QByteArray statusTopic = topic(QStringLiteral("status"));
     if (mosquitto_publish(client, nullptr, statusTopic.constData(), 6, "online", 1, true) == MOSQ_ERR_SUCCESS)
         ++inFlight;
+    // A broker that restarted may have lost the retained info and flags: they are said again.
+    if (std::exchange(connectedBefore, true)) {
+        if (!info.isEmpty())
+            enqueue(topic(QStringLiteral("info")), info, true);
+        for (int selector = 0; selector < onlineStates.size(); ++selector)
+            if (onlineStates[selector] != '?')
+                enqueue(topic(QString::number(selector, 16).toUpper() + QStringLiteral("/online")),
+                        onlineStates[selector] == '1' ? QByteArrayLiteral("true") : QByteArrayLiteral("false"), true);
+    }
     pump();
 }
 

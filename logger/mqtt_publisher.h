@@ -96,6 +96,8 @@ private:
     QTimer watchdog;
     QTimer retry;
     QByteArray onlineStates = QByteArray(16, '?');
+    QByteArray info;           // the line's info, published again on every new connection
+    bool connectedBefore = false;
     long long droppedMessages = 0, acknowledgedMessages = 0;
     std::atomic<bool> afterCaLoad{false}; // OpenSSL's details of a CA file that would not load follow
 };

@@ -2,6 +2,7 @@
 
 #include "broker_client.h"
 #include "link_settings.h"
+#include "refresh_period.h"
 #include "state_reading.h"
 
 #include <QJsonArray>
@@ -32,10 +33,14 @@ QByteArray BrokerLine::topic(const QString &tail) const
 
 bool BrokerLine::start(QString &error)
 {
-    client = startBrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, error);
-    if (!client)
-        return false;
+    client = new BrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, this);
+    connect(client, &BrokerClient::unreachable, this, [this](const QString &why) { connection = why; });
     connection = QStringLiteral("connecting to the broker");
+    if (!client->start(error)) {
+        delete client;
+        client = nullptr;
+        return false;
+    }
     staleness.start(250);
     return true;
 }
@@ -50,7 +55,7 @@ bool BrokerLine::shutDown()
 {
     if (!client)
         return false;
-    stopBrokerClient(client);
+    delete client;
     client = nullptr;
     staleness.stop();
     return true;
@@ -113,8 +118,9 @@ void BrokerLine::onMessage(const QByteArray &topicName, const QByteArray &payloa
 void BrokerLine::onInfo(const QByteArray &payload)
 {
     const QJsonObject info = QJsonDocument::fromJson(payload).object();
-    if (info.value(QLatin1String("period_s")).toDouble() > 0)
-        periodSeconds = info.value(QLatin1String("period_s")).toDouble();
+    const double period = info.value(QLatin1String("period_s")).toDouble();
+    if (period >= RefreshPeriod::minSeconds && period <= RefreshPeriod::maxSeconds)
+        periodSeconds = period;
     QVector<int> listed;
     for (const QJsonValue &module : info.value(QLatin1String("modules")).toArray()) {
         bool ok = false;
@@ -148,10 +154,17 @@ void BrokerLine::onState(int selector, const QByteArray &payload, bool retained)
         return;
     addModule(selector);
     Module &module = modules[selector];
-    // Each reading comes as a state and as the newest retained: one of them is enough.
-    if (module.time.isValid() && row.snapshot.time <= module.time)
-        return;
+    // Each reading comes as a state and as the newest retained: one of them is enough. A
+    // recorder restarted with its clock set back sends earlier times, and is heard.
     const long long seq = message.value(QLatin1String("seq")).toVariant().toLongLong();
+    if (seq == module.seq && row.snapshot.time == module.time)
+        return;
+    // A reading from the future says nothing we can place in time.
+    module.datedAhead = QDateTime::currentDateTimeUtc().msecsTo(row.snapshot.time) > maxClockLeadMs;
+    if (module.datedAhead) {
+        checkSilence(selector);
+        return;
+    }
     if (module.seq >= 0 && seq > module.seq + 1)
         module.lost += seq - module.seq - 1; // a lower seq is a recorder started anew
     module.seq = seq;
@@ -159,8 +172,8 @@ void BrokerLine::onState(int selector, const QByteArray &payload, bool retained)
     // A retained reading is as old as its time says; a live one is heard now.
     const qint64 age = retained ? qMax<qint64>(0, row.snapshot.time.msecsTo(QDateTime::currentDateTimeUtc())) : 0;
     module.heardMs = clock.elapsed() - age;
+    module.heard = true;
     module.health.noteRefresh(row.snapshot);
-    module.silence.clear();
     emit swept({row});
     checkSilence(selector);
 }
@@ -173,19 +186,23 @@ QString BrokerLine::whySilent(int selector) const
         return QStringLiteral("the recorder of line %1 is offline").arg(config.line);
     if (module.offline)
         return QStringLiteral("its recorder says module %1 is offline").arg(name);
-    if (module.heardMs < 0 || clock.elapsed() - module.heardMs > qint64(stalePeriods * periodSeconds * 1000))
-        return module.heardMs < 0 ? QStringLiteral("no reading of module %1 from the broker yet").arg(name)
-                                  : QStringLiteral("no message for %1 periods of %2 s").arg(stalePeriods).arg(periodSeconds);
+    if (module.datedAhead)
+        return QStringLiteral("its readings are dated more than %1 s ahead of this computer's clock").arg(maxClockLeadMs / 1000);
+    if (!module.heard || clock.elapsed() - module.heardMs > qint64(stalePeriods * periodSeconds * 1000))
+        return !module.heard ? QStringLiteral("no reading of module %1 from the broker yet").arg(name)
+                             : QStringLiteral("no message for %1 periods of %2 s").arg(stalePeriods).arg(periodSeconds);
     return QString();
 }
 
 void BrokerLine::checkSilence(int selector)
 {
+    // Said once when it falls silent, not again while it stays so for the same reason.
     const QString why = whySilent(selector);
-    if (why.isEmpty() || why == modules[selector].silence)
+    if (why == modules[selector].silence)
         return;
     modules[selector].silence = why;
-    emit silenced(selector, why);
+    if (!why.isEmpty())
+        emit silenced(selector, why);
 }
 
 const ModuleHealth &BrokerLine::health(int selector) const

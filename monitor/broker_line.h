@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QTimer>
 
+class BrokerClient;
 struct mosquitto;
 struct mosquitto_message;
 
@@ -31,6 +32,8 @@ class BrokerLine : public LineSource
 
 public:
     static constexpr int stalePeriods = 3;
+    // How far a recorder's clock may run ahead of ours before its readings are refused.
+    static constexpr qint64 maxClockLeadMs = 60000;
 
     explicit BrokerLine(const BrokerLineSettings &settings, QObject *parent = nullptr);
     ~BrokerLine() override;
@@ -52,8 +55,10 @@ private:
         ModuleHealth health;
         long long seq = -1;
         QDateTime time;
-        qint64 heardMs = -1;      // on `clock`, when its reading was taken as far as we can tell
+        bool heard = false;
+        qint64 heardMs = 0;       // on `clock`, when its reading was taken as far as we can tell
         bool offline = false;     // its retained online flag says false
+        bool datedAhead = false;  // its newest reading came from the future
         long long lost = 0;
         QString silence;          // what was last said of it through silenced()
     };
@@ -72,7 +77,7 @@ private:
     static void messageCallback(mosquitto *, void *self, const mosquitto_message *message);
 
     BrokerLineSettings config;
-    mosquitto *client = nullptr;
+    BrokerClient *client = nullptr;
     QMap<int, Module> modules;
     QVector<int> selectors;
     double periodSeconds = 1.0; // until the line's info says

@@ -8,15 +8,20 @@ LineDirectory::LineDirectory(const BrokerLineSettings &settings, QObject *parent
 {
 }
 
+// The network thread ends before anything it reports to goes.
 LineDirectory::~LineDirectory()
 {
-    if (client)
-        stopBrokerClient(client);
+    delete client;
 }
 
 bool LineDirectory::start(QString &error)
 {
-    client = startBrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, error);
+    client = new BrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, this);
+    connect(client, &BrokerClient::unreachable, this, &LineDirectory::setProblem);
+    if (!client->start(error)) {
+        delete client;
+        client = nullptr;
+    }
     return client != nullptr;
 }
 
@@ -24,10 +29,15 @@ bool LineDirectory::start(QString &error)
 void LineDirectory::connectCallback(mosquitto *client, void *self, int result)
 {
     auto *directory = static_cast<LineDirectory *>(self);
+    // Queued before the retained statuses that name the broker's lines again.
+    const QString said = result == 0 ? QString() : QStringLiteral("the broker refused: %1").arg(mosquitto_connack_string(result));
+    QMetaObject::invokeMethod(directory, [directory, said] {
+        directory->known.clear();
+        directory->setProblem(said);
+        emit directory->linesChanged();
+    }, Qt::QueuedConnection);
     if (result == 0)
         mosquitto_subscribe(client, nullptr, (directory->config.prefix + QStringLiteral("/+/status")).toUtf8().constData(), 1);
-    const QString said = result == 0 ? QString() : QStringLiteral("the broker refused: %1").arg(mosquitto_connack_string(result));
-    QMetaObject::invokeMethod(directory, [directory, said] { directory->setProblem(said); }, Qt::QueuedConnection);
 }
 
 void LineDirectory::disconnectCallback(mosquitto *, void *self, int result)

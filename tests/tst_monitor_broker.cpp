@@ -23,6 +23,8 @@ private slots:
     void windowViewsTheLinesTheBrokerKnows();
     void noBrokerIsNotAnEmptyBroker();
     void gapsInSeqAreLostReadings();
+    void readingsAreTakenAsFarAsTheirTimesAllow();
+    void brokerThatComesUpLaterIsReached();
     void programViewsAndRecordsFromTheBroker();
     void cleanupTestCase();
 
@@ -55,6 +57,28 @@ private:
     {
         combo->setCurrentIndex(combo->findData(line));
         emit combo->activated(combo->currentIndex());
+    }
+    // A state of module 0xB0 as korun-log words it, with channel 1 at `celsius`.
+    bool publish(const QString &line, const QString &tail, int seq, const QDateTime &time, double celsius,
+                 bool retain = false)
+    {
+        QStringList channels;
+        for (int c = 1; c <= 4; ++c)
+            channels << QString(R"({"channel":%1,"sensor":"TC_K","value":12.5,"unit":"mV","adc":100,"gain":8,)"
+                                R"("temperature_C":%2,"status":"ok"})").arg(c).arg(c == 1 ? celsius : 20.0);
+        const QString message = QString(R"({"schema":1,"time":"%1","line":"%2","seq":%3,"module":"0xB0",)"
+                                        R"("xt1xt2_C":25,"xt1xt2_status":"ok","xt3xt4_C":25,"xt3xt4_status":"ok",)"
+                                        R"("channels":[%4],"status":"ok"})")
+                                    .arg(time.toString(Qt::ISODateWithMs), line).arg(seq).arg(channels.join(','));
+        return mqttPublish(line, tail, message, retain);
+    }
+    bool mqttPublish(const QString &line, const QString &tail, const QString &message, bool retain = false)
+    {
+        QStringList arguments{"-h", "127.0.0.1", "-p", QString::number(broker.port), "-q", "1",
+                              "-t", "korun/" + line + "/" + tail, "-m", message};
+        if (retain)
+            arguments << "-r";
+        return run("mosquitto_pub", arguments);
     }
     static QString healthOf(MonitorWindow &window)
     {
@@ -220,21 +244,56 @@ void TestMonitorBroker::gapsInSeqAreLostReadings()
 {
     auto window = viewer("l3");
     QVERIFY(window->startViewing());
-    const QString port = QString::number(broker.port);
     for (int seq : {1, 5}) {
-        const QString time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-        const QString channel = R"({"channel":%1,"sensor":"TC_K","value":12.5,"unit":"mV","adc":100,"gain":8,)"
-                                R"("temperature_C":300.5,"status":"ok"})";
-        QStringList channels;
-        for (int c = 1; c <= 4; ++c)
-            channels << channel.arg(c);
-        const QString message = QString(R"({"schema":1,"time":"%1","line":"l3","seq":%2,"module":"0xB0",)"
-                                        R"("xt1xt2_C":25,"xt1xt2_status":"ok","xt3xt4_C":25,"xt3xt4_status":"ok",)"
-                                        R"("channels":[%3],"status":"ok"})").arg(time).arg(seq).arg(channels.join(','));
-        QVERIFY(run("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-q", "1", "-t", "korun/l3/0/state", "-m", message}));
+        QVERIFY(publish("l3", "0/state", seq, QDateTime::currentDateTimeUtc(), 300.5));
         QTRY_VERIFY_WITH_TIMEOUT(live(*window) && window->liveModel().readingText(0) == "300.50 °C", 2000);
     }
     QTRY_VERIFY_WITH_TIMEOUT(window->lineSource()->summary().contains("readings lost: 3 from 0xB0"), 1000);
+}
+
+// On a line of 30 s periods a retained reading 11 s old is live at once; a module joining
+// the line leaves the others' alarms as they were; a recorder restarted with its clock set
+// back is heard; a reading dated an hour ahead is not shown, and the module says why.
+void TestMonitorBroker::readingsAreTakenAsFarAsTheirTimesAllow()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QVERIFY(mqttPublish("l4", "info", R"({"schema":1,"line":"l4","modules":["0xB0"],"period_s":30})", true));
+    QVERIFY(publish("l4", "0/last", 7, now.addSecs(-11), 300.5, true));
+    auto window = viewer("l4");
+    QVERIFY(window->startViewing());
+    QTRY_VERIFY_WITH_TIMEOUT(live(*window), 1000);
+    LiveTableModel &model = window->liveModel();
+    QVERIFY(model.setData(model.channelIndex(0, LiveTableModel::HighLimit), "100", Qt::EditRole));
+    QVERIFY(publish("l4", "0/state", 8, now.addSecs(-1), 301.5));
+    QTRY_COMPARE_WITH_TIMEOUT(window->alarmLog().activeCount(), 1, 1000);
+
+    QVERIFY(mqttPublish("l4", "info", R"({"schema":1,"line":"l4","modules":["0xB0","0xB1"],"period_s":30})"));
+    QTRY_COMPARE_WITH_TIMEOUT(model.moduleCount(), 2, 1000);
+    QVERIFY(publish("l4", "0/state", 1, now.addSecs(-600), 250));
+    QTRY_COMPARE_WITH_TIMEOUT(model.readingText(0), QString("250.00 °C"), 1000);
+    QCOMPARE(window->alarmLog().activeCount(), 1);
+
+    QVERIFY(publish("l4", "0/state", 2, now.addSecs(3600), 999));
+    QTRY_VERIFY_WITH_TIMEOUT(healthOf(*window).contains("ahead of this computer's clock"), 1000);
+    QVERIFY(!model.readingText(0).contains("999"));
+}
+
+// A viewer started before its broker says so, and finds the lines once the broker is up.
+void TestMonitorBroker::brokerThatComesUpLaterIsReached()
+{
+    QTemporaryDir laterDir;
+    Broker later(laterDir.path());
+    MonitorSettings settings;
+    settings.broker.host = "127.0.0.1";
+    settings.broker.port = later.port;
+    MonitorWindow window(settings);
+    QVERIFY(window.startViewing());
+    auto *combo = window.findChild<QComboBox *>("lineCombo");
+    QTRY_COMPARE_WITH_TIMEOUT(combo->currentText(), QString("The broker is not reachable"), 1000);
+    QVERIFY(later.start());
+    QVERIFY(run("mosquitto_pub", {"-h", "127.0.0.1", "-p", QString::number(later.port), "-q", "1", "-r",
+                                  "-t", "korun/late/status", "-m", "online"}));
+    QTRY_COMPARE_WITH_TIMEOUT(items(combo), (QStringList{"Choose a line", "late"}), 3000);
 }
 
 // The program itself: --mqtt and --line on its command line, a recording, an orderly stop.
