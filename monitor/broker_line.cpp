@@ -33,9 +33,7 @@ QByteArray BrokerLine::topic(const QString &tail) const
 
 bool BrokerLine::start(QString &error)
 {
-    client = new BrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, this);
-    connect(client, &BrokerClient::unreachable, this, [this](const QString &why) { connection = why; });
-    connection = QStringLiteral("connecting to the broker");
+    client = new BrokerClient(config, this, {connectCallback, messageCallback}, this);
     if (!client->start(error)) {
         delete client;
         client = nullptr;
@@ -68,16 +66,6 @@ void BrokerLine::connectCallback(mosquitto *client, void *self, int result)
     if (result == 0)
         for (const char *tail : {"info", "status", "+/online", "+/last", "+/state"})
             mosquitto_subscribe(client, nullptr, line->topic(QLatin1String(tail)).constData(), 1);
-    const QString said = result == 0 ? QString() : QStringLiteral("the broker refused: %1").arg(mosquitto_connack_string(result));
-    QMetaObject::invokeMethod(line, [line, said] { line->connection = said; }, Qt::QueuedConnection);
-}
-
-void BrokerLine::disconnectCallback(mosquitto *, void *self, int result)
-{
-    auto *line = static_cast<BrokerLine *>(self);
-    if (result != 0)
-        QMetaObject::invokeMethod(line, [line] { line->connection = QStringLiteral("the broker is not reachable"); },
-                                  Qt::QueuedConnection);
 }
 
 void BrokerLine::messageCallback(mosquitto *, void *self, const mosquitto_message *message)
@@ -223,8 +211,8 @@ long long BrokerLine::lostReadings() const
 QString BrokerLine::summary() const
 {
     QString text = QStringLiteral("Line %1 at %2:%3: ").arg(config.line, config.host).arg(config.port);
-    if (!connection.isEmpty())
-        return text + connection;
+    if (!client || !client->problem().isEmpty())
+        return text + (client ? client->problem() : QStringLiteral("not reading"));
     text += lineStatus.isEmpty() ? QStringLiteral("recorder not heard of") : QStringLiteral("recorder ") + lineStatus;
     text += QStringLiteral(" · period %1 s").arg(periodSeconds);
     QStringList lost;

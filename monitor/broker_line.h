@@ -73,7 +73,6 @@ private:
     QByteArray topic(const QString &tail) const;
 
     static void connectCallback(mosquitto *, void *self, int result);
-    static void disconnectCallback(mosquitto *, void *self, int result);
     static void messageCallback(mosquitto *, void *self, const mosquitto_message *message);
 
     BrokerLineSettings config;
@@ -82,7 +81,6 @@ private:
     QVector<int> selectors;
     double periodSeconds = 1.0; // until the line's info says
     QString lineStatus;         // "online", "offline", or empty before the broker told
-    QString connection;         // why the broker is not serving us; empty once it is
     QElapsedTimer clock;
     QTimer staleness;
 };

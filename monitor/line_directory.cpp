@@ -16,8 +16,8 @@ LineDirectory::~LineDirectory()
 
 bool LineDirectory::start(QString &error)
 {
-    client = new BrokerClient(config, this, {connectCallback, messageCallback, disconnectCallback}, this);
-    connect(client, &BrokerClient::unreachable, this, &LineDirectory::setProblem);
+    client = new BrokerClient(config, this, {connectCallback, messageCallback}, this);
+    connect(client, &BrokerClient::problemChanged, this, &LineDirectory::linesChanged);
     if (!client->start(error)) {
         delete client;
         client = nullptr;
@@ -28,32 +28,15 @@ bool LineDirectory::start(QString &error)
 // Both callbacks run on the library's network thread; the work is done on ours.
 void LineDirectory::connectCallback(mosquitto *client, void *self, int result)
 {
+    if (result != 0)
+        return;
     auto *directory = static_cast<LineDirectory *>(self);
     // Queued before the retained statuses that name the broker's lines again.
-    const QString said = result == 0 ? QString() : QStringLiteral("the broker refused: %1").arg(mosquitto_connack_string(result));
-    QMetaObject::invokeMethod(directory, [directory, said] {
+    QMetaObject::invokeMethod(directory, [directory] {
         directory->known.clear();
-        directory->setProblem(said);
         emit directory->linesChanged();
     }, Qt::QueuedConnection);
-    if (result == 0)
-        mosquitto_subscribe(client, nullptr, (directory->config.prefix + QStringLiteral("/+/status")).toUtf8().constData(), 1);
-}
-
-void LineDirectory::disconnectCallback(mosquitto *, void *self, int result)
-{
-    auto *directory = static_cast<LineDirectory *>(self);
-    if (result != 0)
-        QMetaObject::invokeMethod(directory, [directory] { directory->setProblem(QStringLiteral("the broker is not reachable")); },
-                                  Qt::QueuedConnection);
-}
-
-void LineDirectory::setProblem(const QString &problem)
-{
-    if (problem == connection)
-        return;
-    connection = problem;
-    emit linesChanged();
+    mosquitto_subscribe(client, nullptr, (directory->config.prefix + QStringLiteral("/+/status")).toUtf8().constData(), 1);
 }
 
 void LineDirectory::messageCallback(mosquitto *, void *self, const mosquitto_message *message)
@@ -75,4 +58,9 @@ void LineDirectory::onStatus(const QByteArray &topic, const QByteArray &payload)
     if (!payload.isEmpty())
         known[line] = QString::fromUtf8(payload);
     emit linesChanged();
+}
+
+QString LineDirectory::problem() const
+{
+    return client ? client->problem() : QStringLiteral("not started");
 }

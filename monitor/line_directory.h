@@ -27,7 +27,7 @@ public:
     const QMap<QString, QString> &lines() const { return known; }
     // Why the broker is not serving us ("connecting to the broker", "the broker refused: ..."),
     // empty while it is: an empty list then means no line was published.
-    const QString &problem() const { return connection; }
+    QString problem() const;
 
 signals:
     void linesChanged();
@@ -37,11 +37,8 @@ private:
 
     static void connectCallback(mosquitto *, void *self, int result);
     static void messageCallback(mosquitto *, void *self, const mosquitto_message *message);
-    static void disconnectCallback(mosquitto *, void *self, int result);
-    void setProblem(const QString &problem);
 
     BrokerLineSettings config;
     BrokerClient *client = nullptr;
     QMap<QString, QString> known;
-    QString connection = QStringLiteral("connecting to the broker");
 };
