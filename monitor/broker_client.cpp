@@ -89,9 +89,13 @@ void BrokerClient::connectCallback(mosquitto *client, void *self, int result)
 void BrokerClient::disconnectCallback(mosquitto *, void *self, int result)
 {
     auto *broker = static_cast<BrokerClient *>(self);
-    if (result != 0)
-        QMetaObject::invokeMethod(broker, [broker] { broker->setProblem(QStringLiteral("the broker is not reachable")); },
-                                  Qt::QueuedConnection);
+    if (result == 0)
+        return;
+    // A refusal ends in a disconnection too, and stays what there is to say.
+    QMetaObject::invokeMethod(broker, [broker] {
+        if (!broker->said.startsWith(QLatin1String("the broker refused")))
+            broker->setProblem(QStringLiteral("the broker is not reachable"));
+    }, Qt::QueuedConnection);
 }
 
 void BrokerClient::messageCallback(mosquitto *client, void *self, const mosquitto_message *message)

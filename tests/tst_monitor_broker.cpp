@@ -233,10 +233,14 @@ void TestMonitorBroker::noBrokerIsNotAnEmptyBroker()
     MonitorWindow empty(settings);
     settings.broker.port = 1; // nothing listens there
     MonitorWindow nowhere(settings);
-    QVERIFY(empty.startViewing() && nowhere.startViewing());
+    settings.broker.port = broker.passwordPort; // and we give no password
+    MonitorWindow refused(settings);
+    QVERIFY(empty.startViewing() && nowhere.startViewing() && refused.startViewing());
     const auto shown = [](MonitorWindow &window) { return window.findChild<QComboBox *>("lineCombo")->currentText(); };
     QTRY_COMPARE_WITH_TIMEOUT(shown(empty), QString("No line published yet"), 1000);
     QVERIFY(shown(nowhere) == "Connecting to the broker" || shown(nowhere) == "The broker is not reachable");
+    if (broker.hasPasswords())
+        QTRY_VERIFY_WITH_TIMEOUT(shown(refused).startsWith("The broker refused: "), 1000);
 }
 
 // Readings 2 to 4 of a module never reached the broker.
